@@ -1,0 +1,7 @@
+// D3DX9 stand-in: the utility functions the engine uses, in the real headers'
+// split (math helpers; image files).
+#pragma once
+
+#include "d3d9.h"
+#include "d3dx9math.h"
+#include "d3dx9tex.h"
