@@ -1,0 +1,57 @@
+// How the Win32 stand-in's windows sit on SDL2, for the other stand-ins
+// (Direct3D 9 draws into these windows, DirectInput reads their focus).
+#pragma once
+
+#include <cstdint>
+
+#include "windows.h"
+
+struct SDL_Window;
+
+namespace qrn::win32 {
+
+// The SDL window of hwnd's top-level window, or null (no such window). Top-level
+// windows are created with SDL_WINDOW_OPENGL (and SDL_WINDOW_HIDDEN until shown)
+// so that a GL context can be made on them.
+QRN_PLATFORM_API SDL_Window* SdlWindow(HWND hwnd);
+
+// The top-level ancestor of hwnd (hwnd itself for a top-level window), or null.
+QRN_PLATFORM_API HWND TopLevel(HWND hwnd);
+
+// hwnd's client area in its top-level window's client coordinates, pixels, y
+// down (0, 0, w, h for a top-level window). False for an unknown window or a
+// null rectangle.
+QRN_PLATFORM_API bool RectInTopLevel(HWND hwnd, RECT* r);
+
+// The colour of the window class's background brush of `top` as 0x00RRGGBB
+// (system colours given as index + 1 resolve to their colour).
+QRN_PLATFORM_API uint32_t BackgroundRgb(HWND top);
+
+// While a device owns the picture, the stand-in no longer paints the window
+// (background brush and black static children) itself.
+QRN_PLATFORM_API void SetDeviceOwnsPicture(HWND top, bool owns);
+QRN_PLATFORM_API bool DeviceOwnsPicture(HWND top);
+
+// The window of an SDL window id, or null.
+QRN_PLATFORM_API HWND FromSdlWindowId(uint32_t windowId);
+
+// Whether the top-level window of hwnd has the keyboard focus (and with it
+// the foreground).
+QRN_PLATFORM_API bool HasFocus(HWND hwnd);
+
+// Reads SDL's pending events into the Win32 message queue (PeekMessageA does
+// this itself; DirectInput calls it before reading device state so that the
+// state and the focus are current).
+QRN_PLATFORM_API void PumpEvents();
+
+// Called with (top-level window, focused) whenever focus changes; the
+// DirectInput stand-in uses it to drop acquisition. Returns an id for removal.
+using FocusListener = void (*)(HWND top, bool focused, void* user);
+QRN_PLATFORM_API int AddFocusListener(FocusListener fn, void* user);
+QRN_PLATFORM_API void RemoveFocusListener(int id);
+
+// Makes sure SDL's video subsystem is up; false (with SDL's error on stderr
+// once) where no display can be opened.
+QRN_PLATFORM_API bool EnsureVideo();
+
+}  // namespace qrn::win32
