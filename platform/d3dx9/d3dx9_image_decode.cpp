@@ -147,6 +147,17 @@ HRESULT PngHeader(const uint8_t* d, size_t n, ImageHeader* out)
     if (depth != 1 && depth != 2 && depth != 4 && depth != 8 && depth != 16) return kErrInvalidData;
     const uint64_t rowBytes = ((uint64_t)w * channels * depth + 7) / 8 + 1;
     if (rowBytes * h > (uint64_t)n * 1032 + 4096) return kErrInvalidData;
+    // stb grows its buffer to a chunk's stated length before reading the
+    // chunk, so every chunk must fit in the file, up to and including IEND.
+    size_t at = 8;
+    bool ended = false;
+    while (!ended) {
+        if (n - at < 12) return kErrInvalidData;
+        const uint32_t len = Be32(d + at);
+        if (len > n - at - 12) return kErrInvalidData;
+        ended = memcmp(d + at + 4, "IEND", 4) == 0;
+        at += 12 + (size_t)len;
+    }
     int sw = 0, sh = 0, comp = 0;
     if (!StbInfo(d, n, &sw, &sh, &comp) || (uint32_t)sw != w || (uint32_t)sh != h) return kErrInvalidData;
     out->width = w;

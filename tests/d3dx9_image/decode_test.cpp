@@ -212,3 +212,17 @@ TEST(ImageDecode, MissingFileIsNotFound)
     ASSERT_EQ(ReadImageFile(testimg::WriteTemp("one.bmp", one).c_str(), &bytes), S_OK);
     EXPECT_EQ(bytes, one);
 }
+
+// Each file in data/ once made a reader misbehave; all of them must fail.
+TEST(ImageDecode, FuzzRegressionFilesFailCleanly)
+{
+    int seen = 0;
+    for (const char* name : {"png_huge_chunk_length.png"}) {
+        std::vector<uint8_t> bytes;
+        ASSERT_EQ(ReadImageFile((std::string(QRN_IMAGE_REGRESSIONS) + "/" + name).c_str(), &bytes), S_OK) << name;
+        DecodedImage img;
+        EXPECT_TRUE(FAILED(DecodeImage(bytes.data(), bytes.size(), &img))) << name;
+        ++seen;
+    }
+    EXPECT_EQ(seen, 1);
+}

@@ -126,7 +126,7 @@ Bytes Png(int w, int h, const std::vector<uint32_t>& px, bool alpha)
     return out;
 }
 
-Bytes Jpeg(int w, int h, const std::vector<uint32_t>& px, int quality)
+Bytes Jpeg(int w, int h, const std::vector<uint32_t>& px, int quality, bool progressive)
 {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
@@ -141,6 +141,7 @@ Bytes Jpeg(int w, int h, const std::vector<uint32_t>& px, int quality)
     c.in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, quality, TRUE);
+    if (progressive) jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
     while (c.next_scanline < c.image_height) {
         JSAMPROW row = (JSAMPROW)(px.data() + c.next_scanline * w);

@@ -14,7 +14,7 @@ Bytes Bmp24(int w, int h, const std::vector<uint32_t>& px);
 Bytes Bmp32(int w, int h, const std::vector<uint32_t>& px);
 Bytes Tga(int w, int h, const std::vector<uint32_t>& px, bool alpha, bool rle);
 Bytes Png(int w, int h, const std::vector<uint32_t>& px, bool alpha);
-Bytes Jpeg(int w, int h, const std::vector<uint32_t>& px, int quality = 95);
+Bytes Jpeg(int w, int h, const std::vector<uint32_t>& px, int quality = 95, bool progressive = false);
 
 // A picture of w x h in four flat quadrants (red, green, blue, white with
 // alpha 0x80), so that lossy formats still decode to the same colours away
