@@ -1,0 +1,174 @@
+#include "TextureD3D9.h"
+
+#include "RenderDeviceD3D9.h"
+#include "RenderTargetD3D9.h"
+#include "TextureCache.h"
+
+namespace qrn {
+
+// Texture operation choices 0..4.
+static const D3DTEXTUREOP kTextureOps[] = {
+    D3DTOP_SELECTARG1,  // 0: texture colour only
+    D3DTOP_DISABLE,     // 1
+    D3DTOP_MODULATE,    // 2
+    D3DTOP_ADD,         // 3
+    D3DTOP_ADDSIGNED,   // 4
+};
+static_assert(sizeof(kTextureOps) / sizeof(kTextureOps[0]) == 5);
+
+// Filter choices 0..3.
+static const D3DTEXTUREFILTERTYPE kFilters[] = {
+    D3DTEXF_NONE,         // 0
+    D3DTEXF_POINT,        // 1
+    D3DTEXF_LINEAR,       // 2
+    D3DTEXF_ANISOTROPIC,  // 3
+};
+static_assert(sizeof(kFilters) / sizeof(kFilters[0]) == 4);
+
+// Address choices 0..4.
+static const D3DTEXTUREADDRESS kAddressModes[] = {
+    D3DTADDRESS_WRAP,        // 0
+    D3DTADDRESS_MIRROR,      // 1
+    D3DTADDRESS_CLAMP,       // 2
+    D3DTADDRESS_BORDER,      // 3
+    D3DTADDRESS_MIRRORONCE,  // 4
+};
+static_assert(sizeof(kAddressModes) / sizeof(kAddressModes[0]) == 5);
+
+D3DTEXTUREOP CTextureD3D9::TextureOp(int op)
+{
+    return (op >= 0 && op < 5) ? kTextureOps[op] : D3DTOP_DISABLE;
+}
+
+D3DTEXTUREFILTERTYPE CTextureD3D9::FilterType(int filter)
+{
+    return (filter >= 0 && filter < 4) ? kFilters[filter] : D3DTEXF_NONE;
+}
+
+D3DTEXTUREADDRESS CTextureD3D9::AddressMode(int address)
+{
+    return (address >= 0 && address < 5) ? kAddressModes[address] : D3DTADDRESS_WRAP;
+}
+
+CTextureD3D9::CTextureD3D9(CRenderDeviceD3D9* pRenderDevice, IDirect3DDevice9* pDevice)
+    : m_pRenderDevice(pRenderDevice), m_pDevice(pDevice)
+{
+}
+
+CTextureD3D9::~CTextureD3D9()
+{
+    GiveBack();
+    if (m_pRenderDevice) m_pRenderDevice->UnregisterObject(this);
+}
+
+void CTextureD3D9::GiveBack()
+{
+    if (m_bBorrowed) {
+        if (m_pTarget) m_pTarget->DetachTexture(this);
+        m_pTarget = nullptr;
+    } else if (m_pTexture) {
+        if (CTextureCache* pCache = m_pRenderDevice ? m_pRenderDevice->GetTextureCache() : nullptr) {
+            pCache->ReleaseTexture(m_pTexture);
+        }
+    }
+    m_pTexture = nullptr;
+}
+
+void CTextureD3D9::OnTargetGone()
+{
+    m_pTarget = nullptr;
+    m_pTexture = nullptr;
+}
+
+bool CTextureD3D9::LoadFromFile(const char* file, bool alpha)
+{
+    GiveBack();
+    m_bBorrowed = false;
+
+    CTextureCache* pCache = m_pRenderDevice ? m_pRenderDevice->GetTextureCache() : nullptr;
+    if (!pCache) return false;
+    m_pTexture = pCache->AcquireTexture(file, alpha);
+    if (!m_pTexture) return false;
+    m_bHasAlpha = alpha;
+    return true;
+}
+
+bool CTextureD3D9::SetRenderTarget(IRenderTarget* pTarget)
+{
+    GiveBack();
+    m_bBorrowed = false;
+    if (!pTarget) return false;
+
+    // Render targets have one implementation.
+    auto* pRenderTarget = static_cast<CRenderTargetD3D9*>(pTarget);
+    IDirect3DTexture9* pTexture = pRenderTarget->GetD3DTexture();
+    if (!pTexture) return false;
+
+    // No reference of our own: the target tells us when its texture changes.
+    m_pTexture = pTexture;
+    m_pTarget = pRenderTarget;
+    m_pTarget->AttachTexture(this);
+    m_bBorrowed = true;
+    return true;
+}
+
+void CTextureD3D9::SetFilter(int minification, int magnification, int mip)
+{
+    m_iMinChoice = minification;
+    m_iMagChoice = magnification;
+    m_iMipChoice = mip;
+    m_minFilter = FilterType(minification);
+    m_magFilter = FilterType(magnification);
+    m_mipFilter = FilterType(mip);
+}
+
+void CTextureD3D9::SetAddressMode(int u, int v)
+{
+    m_iAddressChoiceU = u;
+    m_iAddressChoiceV = v;
+    m_addressU = AddressMode(u);
+    m_addressV = AddressMode(v);
+}
+
+bool CTextureD3D9::Apply(unsigned stage, unsigned texCoordIndex, int colorOp, int alphaOp)
+{
+    if (!m_pDevice || !m_pRenderDevice) return false;
+    // With texturing switched off everything is drawn untextured.
+    if (!m_pRenderDevice->IsTexturingEnabled()) return true;
+
+    m_pDevice->SetSamplerState(stage, D3DSAMP_MAGFILTER, m_magFilter);
+    m_pDevice->SetSamplerState(stage, D3DSAMP_MINFILTER, m_minFilter);
+    m_pDevice->SetSamplerState(stage, D3DSAMP_MIPFILTER, m_mipFilter);
+    m_pDevice->SetSamplerState(stage, D3DSAMP_ADDRESSU, m_addressU);
+    m_pDevice->SetSamplerState(stage, D3DSAMP_ADDRESSV, m_addressV);
+    m_pDevice->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, texCoordIndex);
+
+    // An additive or colour-masked pass owns the blend states; leave them.
+    if (!m_pRenderDevice->IsBlendingOverridden()) {
+        if (m_bHasAlpha) {
+            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+            m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+            m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+            // The alpha that reaches blending is stage 0's, whatever the stage.
+            m_pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, TextureOp(alphaOp));
+            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+            m_pDevice->SetRenderState(D3DRS_ALPHAREF, 50);
+            m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+        } else {
+            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+        }
+    }
+
+    if (FAILED(m_pDevice->SetTexture(stage, m_pTexture))) return false;
+    if (FAILED(m_pDevice->SetTextureStageState(stage, D3DTSS_COLOROP, TextureOp(colorOp)))) {
+        return false;
+    }
+    // Close the cascade after this stage; stage 7 is the last one there is.
+    if (stage <= 5) {
+        return SUCCEEDED(m_pDevice->SetTextureStageState(stage + 1, D3DTSS_COLOROP, D3DTOP_DISABLE));
+    }
+    return true;
+}
+
+} // namespace qrn
