@@ -1,0 +1,56 @@
+// A windowed render device on a small hidden window, for the device-object
+// tests, plus writers of tiny image files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <d3d9.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "render/RenderDeviceD3D9.h"
+
+namespace devobj {
+
+constexpr int kWindowWidth = 160;
+constexpr int kWindowHeight = 120;
+
+class DeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Makes an object through the device's factory, cast to the interface of
+    // its kind.
+    template <class T>
+    T* Make(int type)
+    {
+        return static_cast<T*>(m_pDevice->CreateObject(type));
+    }
+
+    IDirect3DDevice9* D3D() const { return m_pDevice->GetD3DDevice(); }
+    DWORD RenderState(D3DRENDERSTATETYPE state) const;
+    DWORD StageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type) const;
+    DWORD SamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type) const;
+    // Sets a render state directly, as if a previous draw had left it.
+    void Poke(D3DRENDERSTATETYPE state, DWORD value) const;
+
+    // Reads the current render target 0 back as 0xAARRGGBB pixels.
+    std::vector<uint32_t> ReadBack(unsigned* width, unsigned* height) const;
+
+    std::unique_ptr<qrn::CRenderDeviceD3D9> m_pDevice;
+    HWND m_hWnd = nullptr;
+};
+
+// Writers of small image files in the test's temporary folder; pixels are
+// 0xAARRGGBB, rows top to bottom. They return the path.
+std::string WriteBmp(const std::string& name, int w, int h, const std::vector<uint32_t>& px);
+std::string WriteTga(const std::string& name, int w, int h, const std::vector<uint32_t>& px);
+std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes);
+std::vector<uint32_t> Solid(int w, int h, uint32_t colour);
+
+}  // namespace devobj
