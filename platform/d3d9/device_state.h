@@ -18,7 +18,7 @@
 namespace qrn::d3d9 {
 
 class Surface;
-class BaseTexture;
+class Texture;
 class VertexBuffer;
 class IndexBuffer;
 class VertexDeclaration;
@@ -100,7 +100,7 @@ struct DeviceState {
     std::array<StreamSource, kMaxStreams> streams{};
     IndexBuffer* indices = nullptr;            // reference held
 
-    std::array<BaseTexture*, kMaxSamplers> textures{};  // references held
+    std::array<Texture*, kMaxSamplers> textures{};  // references held
 
     D3DVIEWPORT9 viewport{};
     RECT scissor{};

@@ -1,0 +1,34 @@
+// Direct3D 9 formats and how each is stored in OpenGL.
+#pragma once
+
+#include <d3d9.h>
+#include <epoxy/gl.h>
+
+namespace qrn::d3d9 {
+
+struct FormatInfo {
+    D3DFORMAT format = D3DFMT_UNKNOWN;
+    UINT bytesPerPixel = 0;   // of the locked (Direct3D) layout
+    GLenum internal = 0;      // GL storage
+    GLenum glFormat = 0;      // pixel transfer format of the Direct3D layout
+    GLenum glType = 0;        // pixel transfer type of the Direct3D layout
+    bool alpha = false;       // the format has an alpha channel (else alpha reads as 1)
+    bool depth = false;       // depth-stencil format
+    bool stencil = false;     // has stencil bits
+    bool renderTarget = false;  // may be a colour render target
+    bool luminance = false;   // L8/A8L8: red (and green) replicated by swizzle
+    bool alphaOnly = false;   // A8: only alpha
+};
+
+// The description of a colour, depth or index format the stand-in stores,
+// or null for a format it does not support.
+const FormatInfo* FindFormat(D3DFORMAT format);
+
+// Bytes of one locked row of `width` pixels (tight, no padding).
+inline UINT RowPitch(const FormatInfo& f, UINT width) { return f.bytesPerPixel * width; }
+
+// Sets the swizzle of a GL texture so that it reads as the Direct3D format
+// does (X8 formats read alpha 1, luminance formats replicate).
+void ApplySwizzle(GLuint texture, const FormatInfo& f);
+
+}  // namespace qrn::d3d9

@@ -1,0 +1,355 @@
+// The objects a device hands out: surfaces, textures, vertex and index
+// buffers, vertex declarations, shaders and swap chains. Each implements its
+// Direct3D 9 interface and exposes what the device and the draw path need of
+// its OpenGL side.
+//
+// Storage by pool:
+//   DEFAULT    GL only; a CPU copy exists only while locked (dynamic textures,
+//              lockable render targets) and is read back from GL.
+//   MANAGED    GL plus a CPU copy that survives everything; Unlock uploads.
+//   SYSTEMMEM, SCRATCH   CPU only for surfaces and textures (sources of
+//              UpdateSurface / UpdateTexture); buffers also get GL storage,
+//              since the device may draw from them.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <epoxy/gl.h>
+
+#include "format.h"
+#include "object.h"
+
+namespace qrn::d3d9 {
+
+class Texture;
+class SwapChain;
+
+// ---- surfaces ------------------------------------------------------------------------
+class Surface final : public IDirect3DSurface9, public DeviceChild {
+public:
+    enum class Kind { TextureLevel, BackBuffer, RenderTarget, DepthStencil, OffscreenPlain };
+
+    // A stand-alone surface (render target, depth-stencil, off-screen plain,
+    // back buffer). Null with *hr set on failure (GL out of memory, bad size).
+    static Surface* Create(Device* device, Kind kind, UINT width, UINT height,
+                           const FormatInfo& format, D3DPOOL pool, DWORD usage, bool lockable,
+                           bool ownedByDevice, HRESULT* hr);
+    // A level of a texture (or the back buffer of a swap chain): shares its
+    // container's reference count and GL texture.
+    Surface(Device* device, IUnknown* container, Texture* texture, Kind kind, UINT width,
+            UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GLuint glTexture,
+            GLint level);
+    ~Surface() override;
+
+    // IUnknown
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    // IDirect3DResource9
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD SetPriority(DWORD p) override;
+    DWORD GetPriority() override;
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_SURFACE; }
+    // IDirect3DSurface9
+    HRESULT GetContainer(REFIID riid, void** ppContainer) override;
+    HRESULT GetDesc(D3DSURFACE_DESC* pDesc) override;
+    HRESULT LockRect(D3DLOCKED_RECT* pLockedRect, CONST RECT* pRect, DWORD Flags) override;
+    HRESULT UnlockRect() override;
+
+    // Binding by the device goes to the container when there is one.
+    void Bind();
+    void Unbind();
+
+    Kind GetKind() const { return kind_; }
+    UINT Width() const { return width_; }
+    UINT Height() const { return height_; }
+    const FormatInfo& Info() const { return *format_; }
+    D3DFORMAT Format() const { return format_->format; }
+    D3DPOOL Pool() const { return pool_; }
+    DWORD Usage() const { return usage_; }
+    bool IsLocked() const { return locked_; }
+    bool IsDepth() const { return format_->depth; }
+    bool IsRenderTarget() const { return (usage_ & D3DUSAGE_RENDERTARGET) != 0; }
+    Texture* ContainerTexture() const { return texture_; }
+
+    // GL side. GlTexture is 0 for surfaces that live in system memory.
+    GLuint GlTexture() const { return glTexture_; }
+    GLint GlLevel() const { return level_; }
+    // A framebuffer with this surface attached (colour or depth), made on
+    // first use; for blits and read-backs.
+    GLuint Fbo();
+
+    // CPU copy (system memory and managed surfaces; null otherwise).
+    uint8_t* Cpu() { return cpu_.empty() ? nullptr : cpu_.data(); }
+    UINT Pitch() const { return RowPitch(*format_, width_); }
+
+    // Copies rows of the CPU copy (or of `src` with its pitch) into the GL
+    // level: the rectangle r of this surface.
+    void UploadRect(const RECT& r, const uint8_t* src, UINT srcPitch);
+    // Reads the GL level into dst (tight rows of this surface's width).
+    bool Download(uint8_t* dst);
+
+    // Releases the GL objects this surface made itself (not a container's).
+    void DropGl();
+
+    // Managed levels keep a CPU copy; textures tell their levels to make it.
+    void EnsureCpuCopy();
+
+private:
+    Surface(Device* device, Kind kind, UINT width, UINT height, const FormatInfo& format,
+            D3DPOOL pool, DWORD usage, bool lockable, bool owned);
+
+    IUnknown* container_ = nullptr;  // texture or swap chain; null when stand-alone
+    Texture* texture_ = nullptr;
+    Kind kind_;
+    UINT width_, height_;
+    const FormatInfo* format_;
+    D3DPOOL pool_;
+    DWORD usage_;
+    DWORD priority_ = 0;
+    bool lockable_ = false;
+    bool ownsGl_ = false;
+    GLuint glTexture_ = 0;
+    GLint level_ = 0;
+    GLuint fbo_ = 0;
+
+    std::vector<uint8_t> cpu_;        // persistent copy (system memory, managed)
+    std::vector<uint8_t> lockBuffer_; // temporary copy of a default-pool lock
+    bool locked_ = false;
+    bool lockReadOnly_ = false;
+    RECT lockRect_{};
+
+    friend class Texture;
+    friend class SwapChain;
+};
+
+// ---- textures ---------------------------------------------------------------------------
+class Texture final : public IDirect3DTexture9, public DeviceChild {
+public:
+    static Texture* Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage,
+                           const FormatInfo& format, D3DPOOL pool, HRESULT* hr);
+    ~Texture() override;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD SetPriority(DWORD p) override;
+    DWORD GetPriority() override { return priority_; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
+    DWORD SetLOD(DWORD LODNew) override;
+    DWORD GetLOD() override { return lod_; }
+    DWORD GetLevelCount() override;
+    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE FilterType) override;
+    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return autoGenFilter_; }
+    void GenerateMipSubLevels() override;
+    HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+    HRESULT GetSurfaceLevel(UINT Level, IDirect3DSurface9** ppSurfaceLevel) override;
+    HRESULT LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, CONST RECT* pRect,
+                     DWORD Flags) override;
+    HRESULT UnlockRect(UINT Level) override;
+    HRESULT AddDirtyRect(CONST RECT* pDirtyRect) override;
+
+    GLuint GlTexture() const { return glTexture_; }  // 0 in system memory
+    UINT Width() const { return width_; }
+    UINT Height() const { return height_; }
+    UINT Levels() const { return static_cast<UINT>(levels_.size()); }
+    DWORD Usage() const { return usage_; }
+    D3DPOOL Pool() const { return pool_; }
+    const FormatInfo& Info() const { return *format_; }
+    Surface* Level(UINT i) const { return i < levels_.size() ? levels_[i].get() : nullptr; }
+    // Called after a level was written: regenerates the chain of an
+    // automatically mipmapped texture.
+    void LevelWritten(UINT level);
+
+private:
+    Texture(Device* device, UINT width, UINT height, DWORD usage, const FormatInfo& format,
+            D3DPOOL pool);
+
+    UINT width_, height_;
+    DWORD usage_;
+    const FormatInfo* format_;
+    D3DPOOL pool_;
+    DWORD priority_ = 0;
+    DWORD lod_ = 0;
+    D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;
+    GLuint glTexture_ = 0;
+    std::vector<std::unique_ptr<Surface>> levels_;
+};
+
+// ---- vertex and index buffers -----------------------------------------------------------
+// Both keep a CPU copy of their contents (Lock hands out a pointer into it)
+// and upload the locked range at Unlock.
+class BufferStore {
+public:
+    bool Init(UINT size, DWORD usage, D3DPOOL pool, HRESULT* hr);
+    void Destroy(Device* device);
+    HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
+    HRESULT Unlock(Device* device);
+
+    GLuint gl = 0;
+    std::vector<uint8_t> data;
+    UINT size = 0;
+    DWORD usage = 0;
+    D3DPOOL pool = D3DPOOL_DEFAULT;
+    DWORD priority = 0;
+    int locks = 0;
+    UINT dirtyLo = 0, dirtyHi = 0;  // range written under locks since the last upload
+};
+
+class VertexBuffer final : public IDirect3DVertexBuffer9, public DeviceChild {
+public:
+    static VertexBuffer* Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                HRESULT* hr);
+    ~VertexBuffer() override;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD SetPriority(DWORD p) override;
+    DWORD GetPriority() override { return store_.priority; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
+
+    GLuint GlBuffer() const { return store_.gl; }
+    UINT Size() const { return store_.size; }
+    const uint8_t* Data() const { return store_.data.data(); }
+    DWORD Fvf() const { return fvf_; }
+    D3DPOOL Pool() const { return store_.pool; }
+
+private:
+    VertexBuffer(Device* device, DWORD fvf) : DeviceChild(device), fvf_(fvf) {}
+    BufferStore store_;
+    DWORD fvf_;
+};
+
+class IndexBuffer final : public IDirect3DIndexBuffer9, public DeviceChild {
+public:
+    static IndexBuffer* Create(Device* device, UINT length, DWORD usage, D3DFORMAT format,
+                               D3DPOOL pool, HRESULT* hr);
+    ~IndexBuffer() override;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    DWORD SetPriority(DWORD p) override;
+    DWORD GetPriority() override { return store_.priority; }
+    void PreLoad() override {}
+    D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+    HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
+
+    GLuint GlBuffer() const { return store_.gl; }
+    UINT Size() const { return store_.size; }
+    const uint8_t* Data() const { return store_.data.data(); }
+    D3DFORMAT Format() const { return format_; }
+    UINT IndexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
+    D3DPOOL Pool() const { return store_.pool; }
+
+private:
+    IndexBuffer(Device* device, D3DFORMAT format) : DeviceChild(device), format_(format) {}
+    BufferStore store_;
+    D3DFORMAT format_;
+};
+
+// ---- vertex declarations and shaders ---------------------------------------------------
+class VertexDeclaration final : public IDirect3DVertexDeclaration9, public DeviceChild {
+public:
+    // Validates and copies the elements up to the end marker; null with *hr
+    // = D3DERR_INVALIDCALL for a malformed list.
+    static VertexDeclaration* Create(Device* device, const D3DVERTEXELEMENT9* elements,
+                                     HRESULT* hr);
+    // The declaration that describes an FVF code (null for an invalid code).
+    static VertexDeclaration* FromFvf(Device* device, DWORD fvf);
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) override;
+
+    // The elements without the end marker.
+    const std::vector<D3DVERTEXELEMENT9>& Elements() const { return elements_; }
+    DWORD Fvf() const { return fvf_; }  // the FVF it was made from, or 0
+
+private:
+    VertexDeclaration(Device* device) : DeviceChild(device) {}
+    std::vector<D3DVERTEXELEMENT9> elements_;
+    DWORD fvf_ = 0;
+};
+
+// Bytes of one vertex of an FVF code; 0 for an invalid code.
+UINT FvfVertexSize(DWORD fvf);
+
+class VertexShader final : public IDirect3DVertexShader9, public DeviceChild {
+public:
+    VertexShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
+    const std::vector<DWORD>& Code() const { return code_; }
+
+private:
+    std::vector<DWORD> code_;
+};
+
+class PixelShader final : public IDirect3DPixelShader9, public DeviceChild {
+public:
+    PixelShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
+    const std::vector<DWORD>& Code() const { return code_; }
+
+private:
+    std::vector<DWORD> code_;
+};
+
+// Length in DWORDs of shader byte code up to and including its end token, or
+// 0 when the version token is not `versionPrefix` (0xFFFE vertex, 0xFFFF
+// pixel) or no end token comes within `maxDwords`.
+size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords);
+
+// ---- swap chains -------------------------------------------------------------------------
+class SwapChain final : public IDirect3DSwapChain9, public DeviceChild {
+public:
+    // pp has been completed by the device (sizes, formats, window).
+    static SwapChain* Create(Device* device, const D3DPRESENT_PARAMETERS& pp, bool implicit,
+                             HRESULT* hr);
+    ~SwapChain() override;
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT Present(CONST RECT* pSourceRect, CONST RECT* pDestRect, HWND hDestWindowOverride,
+                    CONST struct _RGNDATA* pDirtyRegion, DWORD dwFlags) override;
+    HRESULT GetFrontBufferData(IDirect3DSurface9* pDestSurface) override;
+    HRESULT GetBackBuffer(UINT iBackBuffer, D3DBACKBUFFER_TYPE Type,
+                          IDirect3DSurface9** ppBackBuffer) override;
+    HRESULT GetRasterStatus(D3DRASTER_STATUS* pRasterStatus) override;
+    HRESULT GetDisplayMode(D3DDISPLAYMODE* pMode) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetPresentParameters(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
+
+    Surface* BackBuffer() const { return back_.get(); }
+    const D3DPRESENT_PARAMETERS& Params() const { return pp_; }
+    HWND Window() const { return pp_.hDeviceWindow; }
+    bool Implicit() const { return implicit_; }
+
+private:
+    SwapChain(Device* device, const D3DPRESENT_PARAMETERS& pp, bool implicit)
+        : DeviceChild(device, implicit), pp_(pp), implicit_(implicit)
+    {
+    }
+    D3DPRESENT_PARAMETERS pp_;
+    bool implicit_;
+    std::unique_ptr<Surface> back_;
+};
+
+}  // namespace qrn::d3d9
