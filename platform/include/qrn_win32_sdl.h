@@ -50,6 +50,17 @@ using FocusListener = void (*)(HWND top, bool focused, void* user);
 QRN_PLATFORM_API int AddFocusListener(FocusListener fn, void* user);
 QRN_PLATFORM_API void RemoveFocusListener(int id);
 
+// Input as read from SDL's event stream (device events and pushed events
+// alike), for the DirectInput stand-in. Keys are indexed by DIK_ scan code;
+// `out[k]` is 0x80 while key k is down.
+QRN_PLATFORM_API void KeyboardState(uint8_t out[256]);
+// Running sums of relative mouse motion and wheel (in WHEEL_DELTA units) since
+// the start, and the buttons down (bit n = button n: left, right, middle, X1, X2).
+QRN_PLATFORM_API void MouseTotals(int64_t* x, int64_t* y, int64_t* wheel, uint32_t* buttons);
+// DirectInput scan code of an SDL scancode (0 where there is none), and back.
+QRN_PLATFORM_API uint8_t DikFromScancode(int sdlScancode);
+QRN_PLATFORM_API int ScancodeFromDik(uint8_t dik);
+
 // Makes sure SDL's video subsystem is up; false (with SDL's error on stderr
 // once) where no display can be opened.
 QRN_PLATFORM_API bool EnsureVideo();

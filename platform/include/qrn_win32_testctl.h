@@ -59,6 +59,13 @@ QRN_PLATFORM_API void SetScreenSize(int width, int height);
 // as with a real focus event.
 QRN_PLATFORM_API void SimulateFocus(HWND hwnd, bool focused);
 
+// ---- DirectInput (implemented by the DirectInput stand-in) -----------------------
+// The next call of the given name fails with hr (once). Names: "DirectInput8Create",
+// "CreateDevice.Keyboard", "CreateDevice.Mouse", and "SetDataFormat", "SetCooperativeLevel",
+// "Acquire", "GetDeviceState" followed by ".Keyboard" or ".Mouse".
+QRN_PLATFORM_API void FailDirectInputCall(const char* call, HRESULT hr);
+QRN_PLATFORM_API void ClearDirectInputFailures();
+
 // Number of windows alive (top-level and child), for leak checks.
 QRN_PLATFORM_API size_t LiveWindowCount();
 

@@ -78,6 +78,9 @@ typedef int (*FARPROC)();
 #define E_NOINTERFACE ((HRESULT)0x80004002L)
 #define E_POINTER ((HRESULT)0x80004003L)
 #define E_NOTIMPL ((HRESULT)0x80004001L)
+#define E_HANDLE ((HRESULT)0x80070006L)
+#define E_ACCESSDENIED ((HRESULT)0x80070005L)
+#define E_PENDING ((HRESULT)0x8000000AL)
 #define MAKE_HRESULT(sev, fac, code) \
     ((HRESULT)(((uint32_t)(sev) << 31) | ((uint32_t)(fac) << 16) | ((uint32_t)(code))))
 
@@ -317,6 +320,25 @@ typedef struct tagCREATESTRUCTA {
 #define WM_EXITSIZEMOVE 0x0232
 #define WM_USER 0x0400
 #define WM_APP 0x8000
+
+// WM_SYSCOMMAND wParam.
+#define SC_SIZE 0xF000
+#define SC_MOVE 0xF010
+#define SC_MINIMIZE 0xF020
+#define SC_MAXIMIZE 0xF030
+#define SC_CLOSE 0xF060
+#define SC_KEYMENU 0xF100
+#define SC_RESTORE 0xF120
+
+// Mouse message wParam key flags, wheel step.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+#define MK_XBUTTON1 0x0020
+#define MK_XBUTTON2 0x0040
+#define WHEEL_DELTA 120
 
 // WM_SIZE wParam.
 #define SIZE_RESTORED 0
@@ -597,6 +619,8 @@ typedef struct tagCREATESTRUCTA {
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_TLW_WITH_WSCHILD 1406L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 // ---- functions ------------------------------------------------------------------
 extern "C" {
