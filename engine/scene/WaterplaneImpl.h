@@ -1,0 +1,36 @@
+// The water plane behind IWaterplane.
+#pragma once
+
+#include "PatchGrid.h"
+
+namespace qrngu {
+
+class CWaterplane : public CPatchGrid {
+public:
+    static constexpr unsigned long long kMaxPoints = 1ull << 24;
+
+    CWaterplane();
+    virtual ~CWaterplane();
+
+    bool SetData(unsigned width, unsigned depth, float baseHeight, float repeat0, float repeat1,
+                 qrn::IRenderDevice* device);
+    void Update(float elapsed);
+    float GetHeight() const { return m_fHeight; }
+    void UpdatePlayer(const qrn::Vector4& position, const qrn::Vector4& direction);
+    bool Render(bool textures, bool material);
+    SGridVertex VertexAt(unsigned i, unsigned j) const;
+
+    // The wave phase shared by all planes.
+    static float GetPhase();
+    static void SetPhase(float phase);
+
+private:
+    float m_fRepeat0;
+    float m_fRepeat1;
+    qrn::Vector4 m_vViewerPos;
+    qrn::Vector4 m_vViewerDir;
+    float m_fBaseHeight;
+    float m_fHeight;
+};
+
+}  // namespace qrngu
