@@ -10,12 +10,11 @@
 
 #include <windows.h>
 
+#include "Input.h"
 #include "QrnApi.h"
 #include "RenderDevice.h"
 
 namespace qrn {
-
-class IInput;
 
 // The rendering back end asked of CEngine::GetRenderDevice.
 enum APITYPE {
