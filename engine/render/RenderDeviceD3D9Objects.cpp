@@ -7,6 +7,13 @@
 
 // ---- device object classes --------------------------------------------------
 // Each kind's implementation header is included here as it is added.
+#include "IndexBufferD3D9.h"
+#include "MaterialD3D9.h"
+#include "RenderTargetD3D9.h"
+#include "ScreenImageD3D9.h"
+#include "TextureCache.h"
+#include "TextureD3D9.h"
+#include "VertexBufferD3D9.h"
 // (end of device object classes)
 
 namespace qrn {
@@ -16,6 +23,18 @@ IRenderDeviceObject* CRenderDeviceD3D9::NewObject(int objectType)
     // One case per kind whose class exists; kinds not listed yield no object.
     switch (objectType) {
     // ---- device object kinds ----------------------------------------------
+    case OBJECTTYPE_MATERIAL:
+        return new (std::nothrow) CMaterialD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_TEXTURE:
+        return new (std::nothrow) CTextureD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_SCREENIMAGE:
+        return new (std::nothrow) CScreenImageD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_VERTEXBUFFER:
+        return new (std::nothrow) CVertexBufferD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_INDEXBUFFER:
+        return new (std::nothrow) CIndexBufferD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_RENDERTARGET:
+        return new (std::nothrow) CRenderTargetD3D9(this, m_pD3DDevice);
     // (end of device object kinds)
     default:
         return nullptr;
@@ -26,12 +45,14 @@ void CRenderDeviceD3D9::CreateTextureCacheIfNone()
 {
     if (m_pTextureCache) return;
     // ---- texture cache creation ---------------------------------------------
+    m_pTextureCache = new (std::nothrow) CTextureCache(m_pD3DDevice);
     // (end of texture cache creation)
 }
 
 void CRenderDeviceD3D9::DeleteTextureCache()
 {
     // ---- texture cache deletion ---------------------------------------------
+    delete m_pTextureCache;
     // (end of texture cache deletion)
     m_pTextureCache = nullptr;
 }
