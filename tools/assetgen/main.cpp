@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
             Image colours = island.colourMap.Downscaled(2);
             bool ok = WriteFile(fs::path(docsDir) / "assets-island-colour-map.png", EncodePng(colours)) &&
                       WriteFile(fs::path(docsDir) / "assets-sky-faces.png", EncodePng(skyStrip)) &&
-                      WriteFile(fs::path(docsDir) / "assets-title.png", EncodePng(title));
+                      WriteFile(fs::path(docsDir) / "assets-title.png", EncodePng(title.Downscaled(2)));
             if (!ok) {
                 std::fprintf(stderr, "assetgen: cannot write the pictures into %s\n", docsDir);
                 return 1;

@@ -304,7 +304,7 @@ Mesh BuildBird(float down) {
     const WingStation ws[] = {{0.3f, -1.05f, 0.55f, 0.16f}, {1.9f, -0.95f, 0.7f, 0.13f}, {3.4f, -0.85f, 0.5f, 0.1f},
                               {4.8f, -0.45f, 0.45f, 0.06f}, {6.1f, 0.15f, 0.35f, 0.02f}};
     constexpr int kWing = 5;
-    const float innerUp = 0.22f, innerDown = -0.5f, outerUp = 0.1f, outerDown = -0.4f;
+    const float innerUp = 0.22f, innerDown = -0.35f, outerUp = 0.1f, outerDown = -0.3f;
     float inner = Lerp(innerUp, innerDown, down), outer = Lerp(outerUp, outerDown, down);
     for (int side = -1; side <= 1; side += 2) {
         int sec[kWing][4];

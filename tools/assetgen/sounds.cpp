@@ -53,6 +53,13 @@ private:
 
 std::vector<float> Silence(float seconds) { return std::vector<float>(size_t(seconds * kRate), 0.0f); }
 
+// Removes any offset and rumble below hearing (the brown noise drifts).
+void BlockDc(std::vector<float>& s) {
+    Biquad hp = Biquad::HighPass(30, 0.7f);
+    for (float& v : s)
+        v = hp(v);
+}
+
 void Normalise(std::vector<float>& s, float peak) {
     float m = 0;
     for (float v : s)
@@ -105,6 +112,7 @@ std::vector<float> Ambient() {
         float surf = (surfLow(white) * 0.6f + hiss(white) * 0.12f * swell) * swell * strength;
         s[i] = 0.5f * wind + 0.9f * surf;
     }
+    BlockDc(s);
     std::vector<float> out(s.begin(), s.begin() + long(n));
     for (size_t i = 0; i < extra; ++i) {
         float k = float(i) / float(extra);
@@ -142,6 +150,10 @@ std::vector<float> WalkGrass() {
     Rng rng(601);
     GrassStep(s, 0.02f, rng, 1.0f);
     GrassStep(s, 0.47f, rng, 0.85f);
+    Biquad soften = Biquad::LowPass(7000, 0.7f);
+    for (float& v : s)
+        v = soften(v);
+    BlockDc(s);
     Normalise(s, 0.7f);
     FadeEnds(s, 0.005f);
     return s;
@@ -191,7 +203,7 @@ std::vector<float> WalkWater() {
 std::vector<float> Fireball() {
     std::vector<float> s = Silence(1.3f);
     Rng rng(801);
-    Biquad band = Biquad::BandPass(300, 1.2f), roar = Biquad::LowPass(180, 0.8f);
+    Biquad band = Biquad::BandPass(300, 1.2f), roar = Biquad::LowPass(180, 0.8f), snap = Biquad::BandPass(2500, 1.5f);
     float brown = 0;
     for (size_t i = 0; i < s.size(); ++i) {
         float t = float(i) / kRate;
@@ -202,8 +214,9 @@ std::vector<float> Fireball() {
         float white = rng.Signed();
         brown = brown * 0.99f + white * 0.1f;
         float crackle = rng.Uniform() < 0.004f * env ? rng.Signed() * 4.0f : 0.0f;
-        s[i] = env * (band(white) * 1.0f + roar(brown) * 1.2f) + crackle * env * 0.3f;
+        s[i] = env * (band(white) * 1.0f + roar(brown) * 1.2f) + snap(crackle) * env * 0.5f;
     }
+    BlockDc(s);
     Normalise(s, 0.75f);
     FadeEnds(s, 0.01f);
     return s;
@@ -219,8 +232,8 @@ std::vector<float> Seagull() {
     for (int c = 0; c < 3; ++c) {
         size_t i0 = size_t(starts[c] * kRate);
         size_t len = size_t(lengths[c] * kRate);
-        float phase = 0;
-        float base = c == 2 ? 1050.0f : 1200.0f;
+        float phase = 0, flutter = 0;
+        float base = c == 2 ? 850.0f : 980.0f;
         for (size_t k = 0; k < len && i0 + k < s.size(); ++k) {
             float t = float(k) / float(len);
             // quick rise, then a long fall ("kee-ow")
@@ -237,7 +250,9 @@ std::vector<float> Seagull() {
                 v += gain * std::sin(phase * float(h));
             }
             float env = SmoothStep(0.0f, 0.08f, t) * (1.0f - SmoothStep(0.7f, 1.0f, t));
-            float rough = 1.0f + 0.2f * rng.Signed(); // breathy, not a clean whistle
+            // a raspy edge: the loudness flutters quickly but smoothly
+            flutter += (rng.Signed() - flutter) * 0.03f;
+            float rough = 1.0f + 0.6f * flutter;
             s[i0 + k] += v * env * rough * (c == 2 ? 1.0f : 0.8f);
         }
     }
@@ -256,6 +271,7 @@ std::vector<float> Knock() {
     };
     const Mode modes[] = {{180, 28, 1.0f}, {420, 40, 0.7f}, {735, 55, 0.5f}, {1210, 70, 0.35f}, {1850, 90, 0.2f}};
     const float raps[] = {0.01f, 0.2f};
+    Biquad dull = Biquad::LowPass(3500, 0.7f); // the knuckle on wood is not a sharp click
     for (int r = 0; r < 2; ++r) {
         size_t i0 = size_t(raps[r] * kRate);
         float weight = r == 0 ? 1.0f : 0.8f;
@@ -264,8 +280,8 @@ std::vector<float> Knock() {
             float v = 0;
             for (const auto& m : modes)
                 v += m.amp * std::sin(2.0f * kPi * m.freq * t * (1.0f + 0.01f * float(r))) * std::exp(-t * m.decay);
-            float click = t < 0.003f ? rng.Signed() * (1.0f - t / 0.003f) : 0.0f;
-            s[i0 + k] += weight * (v * std::min(1.0f, t * 3000.0f) + click * 0.8f);
+            float click = dull(t < 0.003f ? rng.Signed() * (1.0f - t / 0.003f) : 0.0f);
+            s[i0 + k] += weight * (v * std::min(1.0f, t * 3000.0f) + click * 1.5f);
         }
     }
     Normalise(s, 0.8f);
