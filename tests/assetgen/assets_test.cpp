@@ -199,7 +199,8 @@ TEST(Assets, DetailWaterAndSpritesSuitTheirBlending) {
         const uint8_t* centre = p.At(p.width / 2, p.height / 2);
         EXPECT_GT(centre[0] + centre[1] + centre[2], 300) << name;
     }
-    const uint8_t* fire = LoadPicture("ptl_fire.bmp").At(32, 32);
+    Picture firePicture = LoadPicture("ptl_fire.bmp");
+    const uint8_t* fire = firePicture.At(firePicture.width / 2, firePicture.height / 2);
     EXPECT_GE(fire[0], fire[1]);
     EXPECT_GT(fire[1], fire[2]);
 }
