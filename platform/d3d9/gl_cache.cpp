@@ -405,11 +405,28 @@ void GlCache::BindBuffer(GLenum target, GLuint buffer)
     CountBind();
 }
 
+void GlCache::BindBufferRange(GLenum target, GLuint index, GLuint buffer, GLintptr offset, GLsizeiptr size)
+{
+    if (target == GL_UNIFORM_BUFFER && index < kUnits) {
+        if (!Need(uniformBases_[index] != buffer || uniformOffsets_[index] != offset || uniformSizes_[index] != size))
+            return;
+        uniformBases_[index] = buffer;
+        uniformOffsets_[index] = offset;
+        uniformSizes_[index] = size;
+        uniformBuffer_ = buffer;  // glBindBufferRange also binds the generic point
+    } else {
+        CountState();
+    }
+    glBindBufferRange(target, index, buffer, offset, size);
+    CountBind();
+}
+
 void GlCache::BindBufferBase(GLenum target, GLuint index, GLuint buffer)
 {
     if (target == GL_UNIFORM_BUFFER && index < kUnits) {
-        if (!Need(uniformBases_[index] != buffer)) return;
+        if (!Need(uniformBases_[index] != buffer || uniformOffsets_[index] != -1)) return;
         uniformBases_[index] = buffer;
+        uniformOffsets_[index] = -1;
         uniformBuffer_ = buffer;  // glBindBufferBase also binds the generic point
     } else {
         CountState();

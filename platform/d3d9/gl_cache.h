@@ -98,6 +98,9 @@ public:
     void BindVertexArray(GLuint vao);
     void BindBuffer(GLenum target, GLuint buffer);  // GL_ARRAY_BUFFER, GL_UNIFORM_BUFFER, ...
     void BindBufferBase(GLenum target, GLuint index, GLuint buffer);  // uniform slots 0..15
+    // A range of a buffer on a uniform slot (the draw path streams its
+    // uniform blocks through one buffer).
+    void BindBufferRange(GLenum target, GLuint index, GLuint buffer, GLintptr offset, GLsizeiptr size);
     void BindTextureUnit(GLuint unit, GLuint texture);
     void BindSampler(GLuint unit, GLuint sampler);
     GLuint BoundProgram() const { return program_; }
@@ -113,6 +116,10 @@ public:
     void ForgetSampler(GLuint sampler);
 
     // ---- counting the work calls ------------------------------------------------------
+    // State and bind calls the draw path makes on its own objects (vertex
+    // array bindings, sampler parameters), counted like the cache's own.
+    void NoteStateCall() { CountState(); }
+    void NoteBindCall() { CountBind(); }
     void CountDraw() { ++frame_.draws; ++total_.draws; }
     void CountClear() { ++frame_.clears; ++total_.clears; }
     void CountBlit() { ++frame_.blits; ++total_.blits; }
@@ -178,6 +185,8 @@ private:
     GLuint arrayBuffer_ = 0, elementBuffer_ = 0, uniformBuffer_ = 0, pixelPack_ = 0,
            pixelUnpack_ = 0;
     std::array<GLuint, kUnits> uniformBases_{};
+    std::array<GLintptr, kUnits> uniformOffsets_{};   // -1: bound whole (BindBufferBase)
+    std::array<GLsizeiptr, kUnits> uniformSizes_{};
     std::array<GLuint, kUnits> textures_{};
     std::array<GLuint, kUnits> samplers_{};
 
