@@ -466,6 +466,7 @@ void GlCache::ForgetTexture(GLuint texture)
 
 void GlCache::ForgetBuffer(GLuint buffer)
 {
+    ++bufferForgets_;
     for (GLuint* b : {&arrayBuffer_, &elementBuffer_, &uniformBuffer_, &pixelPack_, &pixelUnpack_})
         if (*b == buffer) *b = kUnknownName;
     for (GLuint& b : uniformBases_)

@@ -110,6 +110,9 @@ public:
     // GL object so that a later object with the same name is bound again.
     void ForgetTexture(GLuint texture);
     void ForgetBuffer(GLuint buffer);
+    // Raised by every ForgetBuffer: vertex arrays that remember which buffer
+    // each binding holds drop those memories when it changes.
+    uint64_t BufferForgets() const { return bufferForgets_; }
     void ForgetFramebuffer(GLuint fbo);
     void ForgetProgram(GLuint program);
     void ForgetVertexArray(GLuint vao);
@@ -191,6 +194,7 @@ private:
     std::array<GLuint, kUnits> samplers_{};
 
     GlCounters frame_, lastFrame_, total_;
+    uint64_t bufferForgets_ = 0;
 };
 
 }  // namespace qrn::d3d9
