@@ -141,9 +141,12 @@ void MakeTerrain(AssetSet& out, Island& island) {
         double mean = 0;
         for (int y = 0; y < S; ++y)
             for (int x = 0; x < S; ++x) {
-                float grain = TileFbm(float(x), float(y), S, 8, 5, 3, 0.6f);
+                // fine grain of soil and grass over soft clumps; every term
+                // repeats with the tile
+                float grain = TileFbm(float(x), float(y), S, 16, 4, 3, 0.75f);
                 float clumps = TileFbm(float(x), float(y), S, 4, 2, 17);
-                float value = 0.75f * grain + 0.25f * clumps;
+                float speck = ValueNoise(float(x), float(y), 19) * 0.5f; // one value per texel, so it tiles too
+                float value = 0.55f * grain + 0.3f * clumps + 0.15f * speck;
                 v[size_t(y) * S + x] = value;
                 mean += value;
             }
@@ -151,7 +154,7 @@ void MakeTerrain(AssetSet& out, Island& island) {
         Image detail(S, S, 3);
         for (int y = 0; y < S; ++y)
             for (int x = 0; x < S; ++x) {
-                float g = 0.5f + 0.13f * (v[size_t(y) * S + x] - float(mean));
+                float g = 0.5f + 0.2f * (v[size_t(y) * S + x] - float(mean));
                 detail.Set(x, y, {g, g, g});
             }
         out.Add("tr_detail.jpg", EncodeJpeg(detail, 90));
