@@ -1,0 +1,1 @@
+# Draws through the real device, so every module is linked (the default).
