@@ -1,0 +1,227 @@
+// Vertex and index buffers: a CPU copy that Lock hands out, uploaded to a GL
+// buffer at Unlock.
+#include <algorithm>
+#include <new>
+
+#include "device.h"
+#include "resource.h"
+
+namespace qrn::d3d9 {
+
+namespace {
+constexpr UINT kMaxBufferBytes = 1u << 30;
+}
+
+bool BufferStore::Init(UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
+{
+    if (bytes == 0) {
+        *hr = D3DERR_INVALIDCALL;
+        return false;
+    }
+    if (bytes > kMaxBufferBytes) {
+        *hr = D3DERR_OUTOFVIDEOMEMORY;
+        return false;
+    }
+    try {
+        data.assign(bytes, 0);
+    } catch (const std::bad_alloc&) {
+        *hr = E_OUTOFMEMORY;
+        return false;
+    }
+    size = bytes;
+    usage = use;
+    pool = p;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glCreateBuffers(1, &gl);
+    glNamedBufferData(gl, bytes, data.data(), (use & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteBuffers(1, &gl);
+        gl = 0;
+        *hr = D3DERR_OUTOFVIDEOMEMORY;
+        return false;
+    }
+    *hr = D3D_OK;
+    return true;
+}
+
+void BufferStore::Destroy(Device* device)
+{
+    if (!gl) return;
+    device->MakeCurrent();
+    device->Gl().ForgetBuffer(gl);
+    glDeleteBuffers(1, &gl);
+    gl = 0;
+}
+
+HRESULT BufferStore::Lock(UINT offset, UINT bytes, void** out, DWORD flags)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (offset > size) return D3DERR_INVALIDCALL;
+    if (bytes == 0) bytes = size - offset;  // 0 locks to the end
+    if (bytes > size - offset) return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY) && bytes > 0) {
+        if (dirtyLo == dirtyHi) {
+            dirtyLo = offset;
+            dirtyHi = offset + bytes;
+        } else {
+            dirtyLo = std::min(dirtyLo, offset);
+            dirtyHi = std::max(dirtyHi, offset + bytes);
+        }
+    }
+    ++locks;
+    *out = data.data() + offset;
+    return D3D_OK;
+}
+
+HRESULT BufferStore::Unlock(Device* device)
+{
+    if (locks == 0) return D3DERR_INVALIDCALL;
+    if (--locks > 0 || dirtyLo == dirtyHi) return D3D_OK;
+    device->MakeCurrent();
+    if (dirtyLo == 0 && dirtyHi == size) {
+        // The whole buffer: let GL give it fresh storage rather than wait.
+        glNamedBufferData(gl, size, data.data(), (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
+    } else {
+        glNamedBufferSubData(gl, dirtyLo, dirtyHi - dirtyLo, data.data() + dirtyLo);
+    }
+    device->Gl().CountUpload(dirtyHi - dirtyLo);
+    dirtyLo = dirtyHi = 0;
+    return D3D_OK;
+}
+
+// ---- vertex buffers --------------------------------------------------------------------------------
+VertexBuffer* VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                   HRESULT* hr)
+{
+    auto* vb = new (std::nothrow) VertexBuffer(device, fvf);
+    if (!vb) {
+        *hr = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    device->MakeCurrent();
+    if (!vb->store_.Init(length, usage, pool, hr)) {
+        delete vb;
+        return nullptr;
+    }
+    if (pool == D3DPOOL_DEFAULT) device->DefaultPoolCreated();
+    return vb;
+}
+
+VertexBuffer::~VertexBuffer()
+{
+    const bool counted = store_.gl && store_.pool == D3DPOOL_DEFAULT;
+    store_.Destroy(device_);
+    if (counted) device_->DefaultPoolDestroyed();
+}
+
+HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9) {
+        *ppv = static_cast<IDirect3DVertexBuffer9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *out = device_;
+    return D3D_OK;
+}
+
+DWORD VertexBuffer::SetPriority(DWORD p)
+{
+    const DWORD old = store_.priority;
+    store_.priority = p;
+    return old;
+}
+
+HRESULT VertexBuffer::Lock(UINT offset, UINT bytes, void** data, DWORD flags)
+{
+    return store_.Lock(offset, bytes, data, flags);
+}
+
+HRESULT VertexBuffer::Unlock() { return store_.Unlock(device_); }
+
+HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* d)
+{
+    if (!d) return D3DERR_INVALIDCALL;
+    *d = D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, store_.usage, store_.pool,
+                              store_.size, fvf_};
+    return D3D_OK;
+}
+
+// ---- index buffers ---------------------------------------------------------------------------------
+IndexBuffer* IndexBuffer::Create(Device* device, UINT length, DWORD usage, D3DFORMAT format,
+                                 D3DPOOL pool, HRESULT* hr)
+{
+    auto* ib = new (std::nothrow) IndexBuffer(device, format);
+    if (!ib) {
+        *hr = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    device->MakeCurrent();
+    if (!ib->store_.Init(length, usage, pool, hr)) {
+        delete ib;
+        return nullptr;
+    }
+    if (pool == D3DPOOL_DEFAULT) device->DefaultPoolCreated();
+    return ib;
+}
+
+IndexBuffer::~IndexBuffer()
+{
+    const bool counted = store_.gl && store_.pool == D3DPOOL_DEFAULT;
+    store_.Destroy(device_);
+    if (counted) device_->DefaultPoolDestroyed();
+}
+
+HRESULT IndexBuffer::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9) {
+        *ppv = static_cast<IDirect3DIndexBuffer9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *out = device_;
+    return D3D_OK;
+}
+
+DWORD IndexBuffer::SetPriority(DWORD p)
+{
+    const DWORD old = store_.priority;
+    store_.priority = p;
+    return old;
+}
+
+HRESULT IndexBuffer::Lock(UINT offset, UINT bytes, void** data, DWORD flags)
+{
+    return store_.Lock(offset, bytes, data, flags);
+}
+
+HRESULT IndexBuffer::Unlock() { return store_.Unlock(device_); }
+
+HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* d)
+{
+    if (!d) return D3DERR_INVALIDCALL;
+    *d = D3DINDEXBUFFER_DESC{format_, D3DRTYPE_INDEXBUFFER, store_.usage, store_.pool, store_.size};
+    return D3D_OK;
+}
+
+}  // namespace qrn::d3d9

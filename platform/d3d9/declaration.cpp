@@ -1,0 +1,259 @@
+// Vertex declarations (from element lists and from FVF codes) and shader
+// objects holding their byte code.
+#include <algorithm>
+#include <new>
+
+#include "device.h"
+#include "resource.h"
+
+namespace qrn::d3d9 {
+
+namespace {
+
+// Bytes of each D3DDECLTYPE.
+constexpr UINT kDeclTypeSize[D3DDECLTYPE_UNUSED] = {
+    4,  // FLOAT1
+    8,  // FLOAT2
+    12, // FLOAT3
+    16, // FLOAT4
+    4,  // D3DCOLOR
+    4,  // UBYTE4
+    4,  // SHORT2
+    8,  // SHORT4
+    4,  // UBYTE4N
+    4,  // SHORT2N
+    8,  // SHORT4N
+    4,  // USHORT2N
+    8,  // USHORT4N
+    4,  // UDEC3
+    4,  // DEC3N
+    4,  // FLOAT16_2
+    8,  // FLOAT16_4
+};
+static_assert(sizeof kDeclTypeSize / sizeof kDeclTypeSize[0] == D3DDECLTYPE_UNUSED);
+
+// Floats of texture coordinate set i of an FVF code.
+UINT TexCoordFloats(DWORD fvf, UINT i)
+{
+    switch ((fvf >> (16 + 2 * i)) & 3) {
+    case D3DFVF_TEXTUREFORMAT1: return 1;
+    case D3DFVF_TEXTUREFORMAT3: return 3;
+    case D3DFVF_TEXTUREFORMAT4: return 4;
+    default: return 2;
+    }
+}
+
+// Blend weights (floats) carried by the position part of an FVF code, or -1
+// for a code without a valid position.
+int BlendWeights(DWORD fvf)
+{
+    switch (fvf & D3DFVF_POSITION_MASK) {
+    case D3DFVF_XYZ: return 0;
+    case D3DFVF_XYZRHW: return 0;
+    case D3DFVF_XYZW: return 0;
+    case D3DFVF_XYZB1: return 1;
+    case D3DFVF_XYZB2: return 2;
+    case D3DFVF_XYZB3: return 3;
+    case D3DFVF_XYZB4: return 4;
+    case D3DFVF_XYZB5: return 5;
+    default: return -1;
+    }
+}
+
+bool ValidFvf(DWORD fvf)
+{
+    const DWORD known = D3DFVF_POSITION_MASK | D3DFVF_NORMAL | D3DFVF_PSIZE | D3DFVF_DIFFUSE |
+                        D3DFVF_SPECULAR | D3DFVF_TEXCOUNT_MASK | D3DFVF_LASTBETA_UBYTE4 |
+                        D3DFVF_LASTBETA_D3DCOLOR | 0xffff0000u;
+    if (fvf & ~known) return false;
+    if (BlendWeights(fvf) < 0) return false;
+    if (((fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT) > 8) return false;
+    if ((fvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZRHW && (fvf & D3DFVF_NORMAL)) return false;
+    if ((fvf & D3DFVF_LASTBETA_UBYTE4) && (fvf & D3DFVF_LASTBETA_D3DCOLOR)) return false;
+    if ((fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) && BlendWeights(fvf) == 0)
+        return false;
+    return true;
+}
+
+}  // namespace
+
+UINT FvfVertexSize(DWORD fvf)
+{
+    if (!ValidFvf(fvf)) return 0;
+    UINT size = 0;
+    switch (fvf & D3DFVF_POSITION_MASK) {
+    case D3DFVF_XYZRHW:
+    case D3DFVF_XYZW: size = 16; break;
+    default: size = 12 + 4 * static_cast<UINT>(BlendWeights(fvf)); break;
+    }
+    if (fvf & D3DFVF_NORMAL) size += 12;
+    if (fvf & D3DFVF_PSIZE) size += 4;
+    if (fvf & D3DFVF_DIFFUSE) size += 4;
+    if (fvf & D3DFVF_SPECULAR) size += 4;
+    const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (UINT i = 0; i < sets; ++i) size += 4 * TexCoordFloats(fvf, i);
+    return size;
+}
+
+VertexDeclaration* VertexDeclaration::Create(Device* device, const D3DVERTEXELEMENT9* elements,
+                                             HRESULT* hr)
+{
+    *hr = D3DERR_INVALIDCALL;
+    if (!elements) return nullptr;
+    std::vector<D3DVERTEXELEMENT9> list;
+    for (size_t i = 0;; ++i) {
+        if (i > MAXD3DDECLLENGTH) return nullptr;  // no end marker
+        const D3DVERTEXELEMENT9& e = elements[i];
+        if (e.Stream == 0xFF) break;
+        if (e.Stream >= kMaxStreams || e.Type >= D3DDECLTYPE_UNUSED || e.Method > MAXD3DDECLMETHOD ||
+            e.Usage > MAXD3DDECLUSAGE || e.UsageIndex > MAXD3DDECLUSAGEINDEX || (e.Offset & 3))
+            return nullptr;
+        for (const D3DVERTEXELEMENT9& o : list) {
+            if (o.Usage == e.Usage && o.UsageIndex == e.UsageIndex) return nullptr;  // twice
+        }
+        list.push_back(e);
+    }
+    auto* d = new (std::nothrow) VertexDeclaration(device);
+    if (!d) {
+        *hr = E_OUTOFMEMORY;
+        return nullptr;
+    }
+    d->elements_ = std::move(list);
+    *hr = D3D_OK;
+    return d;
+}
+
+VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
+{
+    if (FvfVertexSize(fvf) == 0) return nullptr;
+    std::vector<D3DVERTEXELEMENT9> list;
+    WORD offset = 0;
+    auto add = [&](BYTE type, BYTE usage, BYTE index) {
+        list.push_back(D3DVERTEXELEMENT9{0, offset, type, D3DDECLMETHOD_DEFAULT, usage, index});
+        offset = static_cast<WORD>(offset + kDeclTypeSize[type]);
+    };
+    const DWORD pos = fvf & D3DFVF_POSITION_MASK;
+    if (pos == D3DFVF_XYZRHW) {
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITIONT, 0);
+    } else if (pos == D3DFVF_XYZW) {
+        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITION, 0);
+    } else {
+        add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
+        int weights = BlendWeights(fvf);
+        const bool lastBeta = (fvf & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) != 0;
+        if (lastBeta) --weights;
+        if (weights > 0) add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + weights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
+        if (lastBeta)
+            add((fvf & D3DFVF_LASTBETA_UBYTE4) ? D3DDECLTYPE_UBYTE4 : D3DDECLTYPE_D3DCOLOR,
+                D3DDECLUSAGE_BLENDINDICES, 0);
+    }
+    if (fvf & D3DFVF_NORMAL) add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_NORMAL, 0);
+    if (fvf & D3DFVF_PSIZE) add(D3DDECLTYPE_FLOAT1, D3DDECLUSAGE_PSIZE, 0);
+    if (fvf & D3DFVF_DIFFUSE) add(D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 0);
+    if (fvf & D3DFVF_SPECULAR) add(D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 1);
+    const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    for (UINT i = 0; i < sets; ++i)
+        add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + TexCoordFloats(fvf, i) - 1), D3DDECLUSAGE_TEXCOORD,
+            static_cast<BYTE>(i));
+    auto* d = new (std::nothrow) VertexDeclaration(device);
+    if (!d) return nullptr;
+    d->elements_ = std::move(list);
+    d->fvf_ = fvf;
+    return d;
+}
+
+HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** ppv)
+{
+    if (!ppv) return E_POINTER;
+    if (riid == IID_IDirect3DVertexDeclaration9) {
+        *ppv = static_cast<IDirect3DVertexDeclaration9*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *out = device_;
+    return D3D_OK;
+}
+
+HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count)
+{
+    if (!count) return D3DERR_INVALIDCALL;
+    const UINT n = static_cast<UINT>(elements_.size()) + 1;
+    if (out) {
+        std::copy(elements_.begin(), elements_.end(), out);
+        out[n - 1] = D3DVERTEXELEMENT9 D3DDECL_END();
+    }
+    *count = n;
+    return D3D_OK;
+}
+
+// ---- shaders ----------------------------------------------------------------------------------------
+size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords)
+{
+    if (!code || maxDwords == 0 || (code[0] >> 16) != versionPrefix) return 0;
+    const DWORD major = (code[0] >> 8) & 0xff;
+    if (major < 1 || major > 3) return 0;
+    size_t i = 1;
+    while (i < maxDwords) {
+        const DWORD token = code[i];
+        if (token == 0x0000FFFF) return i + 1;  // end
+        const DWORD opcode = token & 0xFFFF;
+        if (opcode == 0xFFFE) {  // comment: length in DWORDs in bits 16..30
+            i += 1 + ((token >> 16) & 0x7FFF);
+            continue;
+        }
+        if (major >= 2) {
+            i += 1 + ((token >> 24) & 0xF);
+        } else {
+            // Version 1 tokens carry no length: parameter tokens have bit 31 set.
+            ++i;
+            while (i < maxDwords && (code[i] & 0x80000000u)) ++i;
+        }
+    }
+    return 0;
+}
+
+#define QRN_SHADER_METHODS(Class, Iid)                                              \
+    HRESULT Class::QueryInterface(REFIID riid, void** ppv)                          \
+    {                                                                               \
+        if (!ppv) return E_POINTER;                                                 \
+        if (riid == Iid) {                                                          \
+            *ppv = this;                                                            \
+            AddRef();                                                               \
+            return S_OK;                                                            \
+        }                                                                           \
+        *ppv = nullptr;                                                             \
+        return E_NOINTERFACE;                                                       \
+    }                                                                               \
+    HRESULT Class::GetDevice(IDirect3DDevice9** out)                                \
+    {                                                                               \
+        if (!out) return D3DERR_INVALIDCALL;                                        \
+        device_->AddRef();                                                          \
+        *out = device_;                                                             \
+        return D3D_OK;                                                              \
+    }                                                                               \
+    HRESULT Class::GetFunction(void* data, UINT* size)                              \
+    {                                                                               \
+        if (!size) return D3DERR_INVALIDCALL;                                       \
+        const UINT bytes = static_cast<UINT>(code_.size() * sizeof(DWORD));         \
+        if (data) {                                                                 \
+            if (*size < bytes) return D3DERR_INVALIDCALL;                           \
+            std::copy(code_.begin(), code_.end(), static_cast<DWORD*>(data));       \
+        }                                                                           \
+        *size = bytes;                                                              \
+        return D3D_OK;                                                              \
+    }
+
+QRN_SHADER_METHODS(VertexShader, IID_IDirect3DVertexShader9)
+QRN_SHADER_METHODS(PixelShader, IID_IDirect3DPixelShader9)
+
+#undef QRN_SHADER_METHODS
+
+}  // namespace qrn::d3d9

@@ -1,0 +1,342 @@
+// Creation of resources, declarations and shaders, and the surface copies.
+#include <algorithm>
+#include <new>
+
+#include "device.h"
+#include "direct3d.h"
+
+namespace qrn::d3d9 {
+
+namespace {
+
+bool RectInside(const RECT& r, UINT w, UINT h)
+{
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+           static_cast<UINT>(r.right) <= w && static_cast<UINT>(r.bottom) <= h;
+}
+
+RECT Whole(const Surface* s)
+{
+    return RECT{0, 0, static_cast<LONG>(s->Width()), static_cast<LONG>(s->Height())};
+}
+
+bool ValidPool(D3DPOOL p) { return p >= D3DPOOL_DEFAULT && p <= D3DPOOL_SCRATCH; }
+
+HRESULT OutOfMemory(D3DPOOL pool)
+{
+    return pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH ? E_OUTOFMEMORY : D3DERR_OUTOFVIDEOMEMORY;
+}
+
+}  // namespace
+
+// ---- resources --------------------------------------------------------------------------------------
+HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
+                              D3DPOOL pool, IDirect3DTexture9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || width == 0 || height == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    const FormatInfo* f = FindFormat(format);
+    if (!f) return D3DERR_INVALIDCALL;
+    const DWORD known = D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_DYNAMIC |
+                        D3DUSAGE_AUTOGENMIPMAP;
+    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) && pool != D3DPOOL_DEFAULT)
+        return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (pool == D3DPOOL_SCRATCH && usage != 0) return D3DERR_INVALIDCALL;
+    if (pool != D3DPOOL_SCRATCH &&
+        FAILED(CheckFormat(D3DFMT_X8R8G8B8, usage, D3DRTYPE_TEXTURE, format)))
+        return D3DERR_INVALIDCALL;
+    if ((caps_.TextureCaps & D3DPTEXTURECAPS_POW2) &&
+        ((width & (width - 1)) || (height & (height - 1))))
+        return D3DERR_INVALIDCALL;
+    if ((caps_.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) && width != height) return D3DERR_INVALIDCALL;
+    if (!TakeAllocation()) return OutOfMemory(pool);
+    HRESULT hr = D3D_OK;
+    Texture* t = Texture::Create(this, width, height, levels, usage, *f, pool, &hr);
+    if (!t) return hr;
+    t->ExtAddRef();
+    *out = t;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                   IDirect3DVertexBuffer9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
+    const DWORD known = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING |
+                        D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
+    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (fvf != 0) {
+        const UINT size = FvfVertexSize(fvf);
+        if (size == 0 || length < size) return D3DERR_INVALIDCALL;
+    }
+    if (!TakeAllocation()) return OutOfMemory(pool);
+    HRESULT hr = D3D_OK;
+    VertexBuffer* vb = VertexBuffer::Create(this, length, usage, fvf, pool, &hr);
+    if (!vb) return hr;
+    vb->ExtAddRef();
+    *out = vb;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                                  IDirect3DIndexBuffer9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
+    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
+    const DWORD known = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING |
+                        D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
+    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (!TakeAllocation()) return OutOfMemory(pool);
+    HRESULT hr = D3D_OK;
+    IndexBuffer* ib = IndexBuffer::Create(this, length, usage, format, pool, &hr);
+    if (!ib) return hr;
+    ib->ExtAddRef();
+    *out = ib;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
+                                   D3DMULTISAMPLE_TYPE ms, DWORD, BOOL lockable,
+                                   IDirect3DSurface9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
+    if (FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, format)))
+        return D3DERR_INVALIDCALL;
+    if (!TakeAllocation()) return D3DERR_OUTOFVIDEOMEMORY;
+    HRESULT hr = D3D_OK;
+    Surface* s = Surface::Create(this, Surface::Kind::RenderTarget, width, height, *FindFormat(format),
+                                 D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, lockable != FALSE, false, &hr);
+    if (!s) return hr;
+    s->ExtAddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
+                                          D3DMULTISAMPLE_TYPE ms, DWORD, BOOL,
+                                          IDirect3DSurface9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
+    if (FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, format)))
+        return D3DERR_INVALIDCALL;
+    if (!TakeAllocation()) return D3DERR_OUTOFVIDEOMEMORY;
+    HRESULT hr = D3D_OK;
+    Surface* s = Surface::Create(this, Surface::Kind::DepthStencil, width, height, *FindFormat(format),
+                                 D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL, false, false, &hr);
+    if (!s) return hr;
+    s->ExtAddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
+                                            IDirect3DSurface9** out, HANDLE* shared)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
+    if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH)
+        return D3DERR_INVALIDCALL;
+    const FormatInfo* f = FindFormat(format);
+    if (!f || f->depth) return D3DERR_INVALIDCALL;
+    if (pool == D3DPOOL_DEFAULT &&
+        (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight))
+        return D3DERR_INVALIDCALL;
+    if (!TakeAllocation()) return OutOfMemory(pool);
+    HRESULT hr = D3D_OK;
+    // Off-screen plain surfaces may always be locked.
+    Surface* s = Surface::Create(this, Surface::Kind::OffscreenPlain, width, height, *f, pool, 0, true,
+                                 false, &hr);
+    if (!s) return hr;
+    s->ExtAddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+HRESULT Device::CreateVertexDeclaration(CONST D3DVERTEXELEMENT9* elements,
+                                        IDirect3DVertexDeclaration9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    HRESULT hr = D3D_OK;
+    VertexDeclaration* d = VertexDeclaration::Create(this, elements, &hr);
+    if (!d) return hr;
+    d->ExtAddRef();
+    *out = d;
+    return D3D_OK;
+}
+
+// Shader byte code is read up to its end token, at most this many DWORDs.
+static constexpr size_t kMaxShaderDwords = 1 << 16;
+
+HRESULT Device::CreateVertexShader(CONST DWORD* code, IDirect3DVertexShader9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    const size_t n = ShaderCodeLength(code, 0xFFFE, kMaxShaderDwords);
+    if (n == 0 || code[0] > caps_.VertexShaderVersion) return D3DERR_INVALIDCALL;
+    auto* s = new (std::nothrow) VertexShader(this, std::vector<DWORD>(code, code + n));
+    if (!s) return E_OUTOFMEMORY;
+    s->ExtAddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+HRESULT Device::CreatePixelShader(CONST DWORD* code, IDirect3DPixelShader9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    const size_t n = ShaderCodeLength(code, 0xFFFF, kMaxShaderDwords);
+    if (n == 0 || code[0] > caps_.PixelShaderVersion) return D3DERR_INVALIDCALL;
+    auto* s = new (std::nothrow) PixelShader(this, std::vector<DWORD>(code, code + n));
+    if (!s) return E_OUTOFMEMORY;
+    s->ExtAddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+// ---- surface copies ----------------------------------------------------------------------------------
+HRESULT Device::UpdateSurface(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
+                              IDirect3DSurface9* dstSurface, CONST POINT* dstPoint)
+{
+    auto* src = static_cast<Surface*>(srcSurface);
+    auto* dst = static_cast<Surface*>(dstSurface);
+    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth()) return D3DERR_INVALIDCALL;
+    if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
+    const RECT r = srcRect ? *srcRect : Whole(src);
+    if (!RectInside(r, src->Width(), src->Height())) return D3DERR_INVALIDCALL;
+    const POINT p = dstPoint ? *dstPoint : POINT{0, 0};
+    const RECT to{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
+    if (!RectInside(to, dst->Width(), dst->Height())) return D3DERR_INVALIDCALL;
+    const uint8_t* first = src->Cpu() + static_cast<size_t>(r.top) * src->Pitch() +
+                           static_cast<size_t>(r.left) * src->Info().bytesPerPixel;
+    dst->UploadRect(to, first, src->Pitch());
+    if (dst->ContainerTexture()) dst->ContainerTexture()->LevelWritten(static_cast<UINT>(dst->GlLevel()));
+    return D3D_OK;
+}
+
+HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* srcTexture, IDirect3DBaseTexture9* dstTexture)
+{
+    auto* src = static_cast<Texture*>(srcTexture);
+    auto* dst = static_cast<Texture*>(dstTexture);
+    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (src->Info().format != dst->Info().format || src->Levels() < dst->Levels())
+        return D3DERR_INVALIDCALL;
+    // The destination's top level matches some level of the source.
+    UINT first = 0;
+    while (first < src->Levels() && src->Level(first)->Width() > dst->Width()) ++first;
+    if (first >= src->Levels() || src->Level(first)->Width() != dst->Width() ||
+        src->Level(first)->Height() != dst->Height() || src->Levels() - first < dst->Levels())
+        return D3DERR_INVALIDCALL;
+    for (UINT i = 0; i < dst->Levels(); ++i) {
+        Surface* s = src->Level(first + i);
+        Surface* d = dst->Level(i);
+        d->UploadRect(Whole(d), s->Cpu(), s->Pitch());
+    }
+    dst->LevelWritten(0);
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTargetData(IDirect3DSurface9* rtSurface, IDirect3DSurface9* dstSurface)
+{
+    auto* rt = static_cast<Surface*>(rtSurface);
+    auto* dst = static_cast<Surface*>(dstSurface);
+    if (!rt || !dst || rt == dst) return D3DERR_INVALIDCALL;
+    if (rt->Pool() != D3DPOOL_DEFAULT || !rt->IsRenderTarget() || rt->IsDepth())
+        return D3DERR_INVALIDCALL;
+    if (dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() ||
+        dst->Width() != rt->Width() || dst->Height() != rt->Height() || dst->IsLocked())
+        return D3DERR_INVALIDCALL;
+    return rt->Download(dst->Cpu()) ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT Device::GetFrontBufferData(UINT, IDirect3DSurface9*) { return D3DERR_NOTAVAILABLE; }
+
+HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
+                            IDirect3DSurface9* dstSurface, CONST RECT* dstRect,
+                            D3DTEXTUREFILTERTYPE filter)
+{
+    auto* src = static_cast<Surface*>(srcSurface);
+    auto* dst = static_cast<Surface*>(dstSurface);
+    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (src->Pool() != D3DPOOL_DEFAULT || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
+        return D3DERR_INVALIDCALL;
+    if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
+    const RECT from = srcRect ? *srcRect : Whole(src);
+    const RECT to = dstRect ? *dstRect : Whole(dst);
+    if (!RectInside(from, src->Width(), src->Height()) || !RectInside(to, dst->Width(), dst->Height()))
+        return D3DERR_INVALIDCALL;
+    const bool stretch = (from.right - from.left) != (to.right - to.left) ||
+                         (from.bottom - from.top) != (to.bottom - to.top);
+    GLbitfield mask = GL_COLOR_BUFFER_BIT;
+    if (src->IsDepth() || dst->IsDepth()) {
+        // Depth-stencil copies: whole surfaces of one format and size, outside a scene.
+        if (!src->IsDepth() || !dst->IsDepth() || srcRect || dstRect || stretch ||
+            src->Format() != dst->Format() || state_.inScene)
+            return D3DERR_INVALIDCALL;
+        mask = GL_DEPTH_BUFFER_BIT | (src->Info().stencil ? GL_STENCIL_BUFFER_BIT : 0);
+        filter = D3DTEXF_POINT;
+    } else {
+        // Plain textures are never a destination; off-screen plain surfaces
+        // only take unscaled copies of their own kind.
+        const bool dstRt = dst->IsRenderTarget();
+        const bool plainToPlain = dst->GetKind() == Surface::Kind::OffscreenPlain &&
+                                  src->GetKind() == Surface::Kind::OffscreenPlain && !stretch;
+        if (!dstRt && !plainToPlain) return D3DERR_INVALIDCALL;
+    }
+    MakeCurrent();
+    gl_.ScissorTest(false);
+    gl_.ColorMask(true, true, true, true);
+    gl_.DepthMask(true);
+    gl_.StencilWriteMask(0xffffffffu);
+    glBlitNamedFramebuffer(src->Fbo(), dst->Fbo(), from.left, from.top, from.right, from.bottom, to.left,
+                           to.top, to.right, to.bottom, mask,
+                           filter == D3DTEXF_LINEAR && mask == GL_COLOR_BUFFER_BIT ? GL_LINEAR : GL_NEAREST);
+    gl_.CountBlit();
+    if (dst->ContainerTexture()) dst->ContainerTexture()->LevelWritten(static_cast<UINT>(dst->GlLevel()));
+    return D3D_OK;
+}
+
+HRESULT Device::ColorFill(IDirect3DSurface9* surface, CONST RECT* rect, D3DCOLOR color)
+{
+    auto* s = static_cast<Surface*>(surface);
+    if (!s || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked()) return D3DERR_INVALIDCALL;
+    if (!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain) return D3DERR_INVALIDCALL;
+    const RECT r = rect ? *rect : Whole(s);
+    if (!RectInside(r, s->Width(), s->Height())) return D3DERR_INVALIDCALL;
+    MakeCurrent();
+    gl_.ScissorTest(true);
+    gl_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    gl_.ColorMask(true, true, true, true);
+    const float c[4] = {static_cast<float>((color >> 16) & 0xff) / 255.0f,
+                        static_cast<float>((color >> 8) & 0xff) / 255.0f,
+                        static_cast<float>(color & 0xff) / 255.0f,
+                        static_cast<float>((color >> 24) & 0xff) / 255.0f};
+    glClearNamedFramebufferfv(s->Fbo(), GL_COLOR, 0, c);
+    gl_.CountClear();
+    return D3D_OK;
+}
+
+}  // namespace qrn::d3d9

@@ -1,0 +1,605 @@
+// The recorded state: every Set* stores what it was told (and holds bound
+// objects), every Get* answers it. Nothing here talks to GL; the draw path
+// applies the state at draw time.
+#include "device.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qrn::d3d9 {
+
+namespace {
+
+template <class T>
+void Rebind(T*& slot, T* object)
+{
+    if (slot == object) return;
+    if (object) object->BindRef();
+    T* old = slot;
+    slot = object;
+    if (old) old->BindRelease();
+}
+
+template <class Iface, class T>
+void HandOut(T* object, Iface** out)
+{
+    if (object) object->ExtAddRef();
+    *out = object;
+}
+
+D3DMATRIX* TransformSlot(DeviceState& s, D3DTRANSFORMSTATETYPE t)
+{
+    const DWORD v = static_cast<DWORD>(t);
+    if (v == D3DTS_VIEW) return &s.view;
+    if (v == D3DTS_PROJECTION) return &s.projection;
+    if (v >= D3DTS_TEXTURE0 && v <= D3DTS_TEXTURE7) return &s.textureTransforms[v - D3DTS_TEXTURE0];
+    if (v >= 256 && v < 256 + kMaxWorldMatrices) return &s.world[v - 256];
+    return nullptr;
+}
+
+// Maps sampler numbers (0..15 and the vertex-texture samplers) to slots.
+int SamplerSlot(DWORD sampler)
+{
+    if (sampler < kMaxSamplers) return static_cast<int>(sampler);
+    return -1;
+}
+
+}  // namespace
+
+// ---- render targets --------------------------------------------------------------------------------
+HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface)
+{
+    if (index >= kMaxRenderTargets) return D3DERR_INVALIDCALL;
+    if (index == 0 && !surface) return D3DERR_INVALIDCALL;
+    auto* s = static_cast<Surface*>(surface);
+    if (s && (!s->IsRenderTarget() || s->IsDepth() || s->Pool() != D3DPOOL_DEFAULT))
+        return D3DERR_INVALIDCALL;
+    Surface*& slot = state_.renderTargets[index];
+    if (slot != s) {
+        if (s) s->Bind();
+        Surface* old = slot;
+        slot = s;
+        if (old) old->Unbind();
+    }
+    if (index == 0) {
+        // A new render target 0 brings the viewport (and scissor) to its size.
+        state_.viewport = D3DVIEWPORT9{0, 0, s->Width(), s->Height(), 0.0f, 1.0f};
+        state_.scissor = RECT{0, 0, static_cast<LONG>(s->Width()), static_cast<LONG>(s->Height())};
+        state_.dirty |= kDirtyViewport | kDirtyScissor;
+    }
+    state_.dirty |= kDirtyFramebuffer;
+    fboDirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (index >= kMaxRenderTargets) return D3DERR_INVALIDCALL;
+    Surface* s = state_.renderTargets[index];
+    if (!s) return D3DERR_NOTFOUND;
+    s->AddRef();
+    *out = s;
+    return D3D_OK;
+}
+
+HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface)
+{
+    auto* s = static_cast<Surface*>(surface);
+    if (s && !s->IsDepth()) return D3DERR_INVALIDCALL;
+    if (state_.depthStencil != s) {
+        if (s) s->Bind();
+        Surface* old = state_.depthStencil;
+        state_.depthStencil = s;
+        if (old) old->Unbind();
+    }
+    state_.dirty |= kDirtyFramebuffer;
+    fboDirty_ = true;
+    return D3D_OK;
+}
+
+HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    if (!state_.depthStencil) return D3DERR_NOTFOUND;
+    state_.depthStencil->AddRef();
+    *out = state_.depthStencil;
+    return D3D_OK;
+}
+
+// ---- transforms, viewport, material, lights, clip planes --------------------------------------------
+HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
+{
+    D3DMATRIX* slot = TransformSlot(state_, t);
+    if (!slot || !m) return D3DERR_INVALIDCALL;
+    *slot = *m;
+    state_.dirty |= kDirtyTransform;
+    return D3D_OK;
+}
+
+HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE t, D3DMATRIX* m)
+{
+    D3DMATRIX* slot = TransformSlot(state_, t);
+    if (!slot || !m) return D3DERR_INVALIDCALL;
+    *m = *slot;
+    return D3D_OK;
+}
+
+HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
+{
+    D3DMATRIX* slot = TransformSlot(state_, t);
+    if (!slot || !m) return D3DERR_INVALIDCALL;
+    // The new matrix is m times the current one (m applied first).
+    D3DMATRIX r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += m->m[i][k] * slot->m[k][j];
+            r.m[i][j] = sum;
+        }
+    *slot = r;
+    state_.dirty |= kDirtyTransform;
+    return D3D_OK;
+}
+
+HRESULT Device::SetViewport(CONST D3DVIEWPORT9* vp)
+{
+    if (!vp) return D3DERR_INVALIDCALL;
+    const UINT w = TargetWidth(), h = TargetHeight();
+    if (vp->Width == 0 || vp->Height == 0) return D3DERR_INVALIDCALL;
+    if (static_cast<uint64_t>(vp->X) + vp->Width > w || static_cast<uint64_t>(vp->Y) + vp->Height > h)
+        return D3DERR_INVALIDCALL;
+    if (!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f))
+        return D3DERR_INVALIDCALL;
+    state_.viewport = *vp;
+    state_.dirty |= kDirtyViewport;
+    return D3D_OK;
+}
+
+HRESULT Device::GetViewport(D3DVIEWPORT9* vp)
+{
+    if (!vp) return D3DERR_INVALIDCALL;
+    *vp = state_.viewport;
+    return D3D_OK;
+}
+
+HRESULT Device::SetMaterial(CONST D3DMATERIAL9* m)
+{
+    if (!m) return D3DERR_INVALIDCALL;
+    state_.material = *m;
+    state_.dirty |= kDirtyMaterial;
+    return D3D_OK;
+}
+
+HRESULT Device::GetMaterial(D3DMATERIAL9* m)
+{
+    if (!m) return D3DERR_INVALIDCALL;
+    *m = state_.material;
+    return D3D_OK;
+}
+
+HRESULT Device::SetLight(DWORD index, CONST D3DLIGHT9* light)
+{
+    if (!light) return D3DERR_INVALIDCALL;
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
+    if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)) return D3DERR_INVALIDCALL;
+    state_.lights[index].light = *light;
+    state_.dirty |= kDirtyLights;
+    return D3D_OK;
+}
+
+HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light)
+{
+    if (!light) return D3DERR_INVALIDCALL;
+    auto it = state_.lights.find(index);
+    if (it == state_.lights.end()) return D3DERR_INVALIDCALL;
+    *light = it->second.light;
+    return D3D_OK;
+}
+
+HRESULT Device::LightEnable(DWORD index, BOOL enable)
+{
+    auto it = state_.lights.find(index);
+    if (it == state_.lights.end()) {
+        // Enabling a light that was never set creates the default light:
+        // white directional light shining along +z.
+        LightSlot slot;
+        slot.light.Type = D3DLIGHT_DIRECTIONAL;
+        slot.light.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 0.0f};
+        slot.light.Direction = D3DVECTOR{0.0f, 0.0f, 1.0f};
+        it = state_.lights.emplace(index, slot).first;
+    }
+    LightSlot& slot = it->second;
+    auto& list = state_.enabledLights;
+    unsigned& n = state_.enabledLightCount;
+    if (enable && !slot.enabled) {
+        if (n >= kMaxActiveLights) return D3DERR_INVALIDCALL;  // beyond MaxActiveLights
+        list[n++] = index;
+        slot.enabled = true;
+    } else if (!enable && slot.enabled) {
+        auto end = list.begin() + n;
+        auto pos = std::find(list.begin(), end, index);
+        if (pos != end) {
+            std::copy(pos + 1, end, pos);
+            --n;
+        }
+        slot.enabled = false;
+    }
+    state_.dirty |= kDirtyLights;
+    return D3D_OK;
+}
+
+HRESULT Device::GetLightEnable(DWORD index, BOOL* enable)
+{
+    if (!enable) return D3DERR_INVALIDCALL;
+    auto it = state_.lights.find(index);
+    if (it == state_.lights.end()) return D3DERR_INVALIDCALL;
+    // The real device answers 128 rather than 1 for an enabled light.
+    *enable = it->second.enabled ? 128 : FALSE;
+    return D3D_OK;
+}
+
+HRESULT Device::SetClipPlane(DWORD index, CONST float* plane)
+{
+    if (!plane || index >= state_.clipPlanes.size()) return D3DERR_INVALIDCALL;
+    std::copy(plane, plane + 4, state_.clipPlanes[index].begin());
+    state_.dirty |= kDirtyClipPlanes;
+    return D3D_OK;
+}
+
+HRESULT Device::GetClipPlane(DWORD index, float* plane)
+{
+    if (!plane || index >= state_.clipPlanes.size()) return D3DERR_INVALIDCALL;
+    std::copy(state_.clipPlanes[index].begin(), state_.clipPlanes[index].end(), plane);
+    return D3D_OK;
+}
+
+// ---- render, stage and sampler states -------------------------------------------------------------
+HRESULT Device::SetRenderState(D3DRENDERSTATETYPE st, DWORD value)
+{
+    const DWORD i = static_cast<DWORD>(st);
+    if (i >= kMaxRenderStates) return D3DERR_INVALIDCALL;
+    state_.renderStates[i] = value;
+    state_.dirty |= kDirtyRenderState;
+    if (i == D3DRS_CLIPPLANEENABLE) state_.dirty |= kDirtyClipPlanes;
+    if (i == D3DRS_SCISSORTESTENABLE) state_.dirty |= kDirtyScissor;
+    return D3D_OK;
+}
+
+HRESULT Device::GetRenderState(D3DRENDERSTATETYPE st, DWORD* value)
+{
+    const DWORD i = static_cast<DWORD>(st);
+    if (!value || i >= kMaxRenderStates) return D3DERR_INVALIDCALL;
+    *value = state_.renderStates[i];
+    return D3D_OK;
+}
+
+HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    const int slot = SamplerSlot(stage);
+    if (slot < 0) return D3DERR_INVALIDCALL;
+    HandOut(state_.textures[static_cast<size_t>(slot)], out);
+    return D3D_OK;
+}
+
+HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
+{
+    const int slot = SamplerSlot(stage);
+    if (slot < 0) return D3DERR_INVALIDCALL;
+    auto* t = static_cast<Texture*>(texture);
+    if (t && (t->Pool() == D3DPOOL_SYSTEMMEM || t->Pool() == D3DPOOL_SCRATCH))
+        return D3DERR_INVALIDCALL;
+    Rebind(state_.textures[static_cast<size_t>(slot)], t);
+    state_.dirty |= kDirtyTextures;
+    return D3D_OK;
+}
+
+HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value)
+{
+    const DWORD t = static_cast<DWORD>(type);
+    if (!value || stage >= kMaxStages || t >= kMaxStageStates) return D3DERR_INVALIDCALL;
+    *value = state_.stageStates[stage][t];
+    return D3D_OK;
+}
+
+HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value)
+{
+    const DWORD t = static_cast<DWORD>(type);
+    if (stage >= kMaxStages || t >= kMaxStageStates) return D3DERR_INVALIDCALL;
+    state_.stageStates[stage][t] = value;
+    state_.dirty |= kDirtyStageState;
+    return D3D_OK;
+}
+
+HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* value)
+{
+    const DWORD t = static_cast<DWORD>(type);
+    const int slot = SamplerSlot(sampler);
+    if (!value || slot < 0 || t >= kMaxSamplerStates) return D3DERR_INVALIDCALL;
+    *value = state_.samplerStates[static_cast<size_t>(slot)][t];
+    return D3D_OK;
+}
+
+HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value)
+{
+    const DWORD t = static_cast<DWORD>(type);
+    const int slot = SamplerSlot(sampler);
+    if (slot < 0 || t >= kMaxSamplerStates) return D3DERR_INVALIDCALL;
+    state_.samplerStates[static_cast<size_t>(slot)][t] = value;
+    state_.dirty |= kDirtySamplerState;
+    return D3D_OK;
+}
+
+HRESULT Device::ValidateDevice(DWORD* passes)
+{
+    if (!passes) return D3DERR_INVALIDCALL;
+    *passes = 1;
+    return D3D_OK;
+}
+
+HRESULT Device::SetScissorRect(CONST RECT* r)
+{
+    if (!r || r->left > r->right || r->top > r->bottom) return D3DERR_INVALIDCALL;
+    state_.scissor = *r;
+    state_.dirty |= kDirtyScissor;
+    return D3D_OK;
+}
+
+HRESULT Device::GetScissorRect(RECT* r)
+{
+    if (!r) return D3DERR_INVALIDCALL;
+    *r = state_.scissor;
+    return D3D_OK;
+}
+
+HRESULT Device::SetSoftwareVertexProcessing(BOOL software)
+{
+    // Only a mixed-mode device may switch; the others keep what they were
+    // created with.
+    if (!(behavior_ & D3DCREATE_MIXED_VERTEXPROCESSING)) {
+        const bool createdSoftware = (behavior_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
+        return (software != FALSE) == createdSoftware ? D3D_OK : D3DERR_INVALIDCALL;
+    }
+    state_.softwareVertexProcessing = software != FALSE;
+    return D3D_OK;
+}
+
+BOOL Device::GetSoftwareVertexProcessing() { return state_.softwareVertexProcessing ? TRUE : FALSE; }
+
+// ---- vertex input ----------------------------------------------------------------------------------
+HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl)
+{
+    Rebind(state_.declaration, static_cast<VertexDeclaration*>(decl));
+    state_.fvf = 0;
+    state_.dirty |= kDirtyVertexFormat;
+    return D3D_OK;
+}
+
+HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    HandOut(state_.declaration, out);
+    return D3D_OK;
+}
+
+HRESULT Device::SetFVF(DWORD fvf)
+{
+    if (fvf != 0 && FvfVertexSize(fvf) == 0) return D3DERR_INVALIDCALL;
+    if (fvf == 0) {
+        // FVF 0 leaves the declaration slot as it is.
+        return D3D_OK;
+    }
+    VertexDeclaration* decl = nullptr;
+    if (state_.declaration && state_.declaration->Fvf() == fvf) {
+        decl = state_.declaration;
+    } else {
+        decl = VertexDeclaration::FromFvf(this, fvf);
+        if (!decl) return D3DERR_INVALIDCALL;
+    }
+    decl->BindRef();
+    VertexDeclaration* old = state_.declaration;
+    state_.declaration = decl;
+    if (old) old->BindRelease();
+    state_.fvf = fvf;
+    state_.dirty |= kDirtyVertexFormat;
+    return D3D_OK;
+}
+
+HRESULT Device::GetFVF(DWORD* fvf)
+{
+    if (!fvf) return D3DERR_INVALIDCALL;
+    *fvf = state_.fvf;
+    return D3D_OK;
+}
+
+HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* vb, UINT offset, UINT stride)
+{
+    if (stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    auto* b = static_cast<VertexBuffer*>(vb);
+    if (b && (offset > b->Size() || stride > caps_.MaxStreamStride)) return D3DERR_INVALIDCALL;
+    StreamSource& s = state_.streams[stream];
+    Rebind(s.buffer, b);
+    s.offset = offset;
+    s.stride = stride;
+    state_.dirty |= kDirtyStreams;
+    return D3D_OK;
+}
+
+HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** out, UINT* offset, UINT* stride)
+{
+    if (!out || !offset || !stride || stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    const StreamSource& s = state_.streams[stream];
+    HandOut(s.buffer, out);
+    *offset = s.offset;
+    *stride = s.stride;
+    return D3D_OK;
+}
+
+HRESULT Device::SetStreamSourceFreq(UINT stream, UINT setting)
+{
+    if (stream >= kMaxStreams || setting == 0) return D3DERR_INVALIDCALL;
+    state_.streams[stream].frequency = setting;
+    state_.dirty |= kDirtyStreams;
+    return D3D_OK;
+}
+
+HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting)
+{
+    if (!setting || stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    *setting = state_.streams[stream].frequency;
+    return D3D_OK;
+}
+
+HRESULT Device::SetIndices(IDirect3DIndexBuffer9* ib)
+{
+    Rebind(state_.indices, static_cast<IndexBuffer*>(ib));
+    state_.dirty |= kDirtyIndices;
+    return D3D_OK;
+}
+
+HRESULT Device::GetIndices(IDirect3DIndexBuffer9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    HandOut(state_.indices, out);
+    return D3D_OK;
+}
+
+// ---- shaders and their constants --------------------------------------------------------------------
+HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader)
+{
+    Rebind(state_.vertexShader, static_cast<VertexShader*>(shader));
+    state_.dirty |= kDirtyShaders;
+    return D3D_OK;
+}
+
+HRESULT Device::GetVertexShader(IDirect3DVertexShader9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    HandOut(state_.vertexShader, out);
+    return D3D_OK;
+}
+
+HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader)
+{
+    Rebind(state_.pixelShader, static_cast<PixelShader*>(shader));
+    state_.dirty |= kDirtyShaders;
+    return D3D_OK;
+}
+
+HRESULT Device::GetPixelShader(IDirect3DPixelShader9** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    HandOut(state_.pixelShader, out);
+    return D3D_OK;
+}
+
+namespace {
+
+// Copies `count` registers of N components between a register file and the
+// caller, refusing ranges outside the file.
+template <class Reg, class T>
+HRESULT CopyRegisters(Reg& file, UINT start, UINT count, T* out, const T* in)
+{
+    if ((!out && !in) || start > file.size() || count > file.size() - start) return D3DERR_INVALIDCALL;
+    constexpr size_t n = std::tuple_size_v<typename Reg::value_type>;
+    for (UINT i = 0; i < count; ++i) {
+        if (in)
+            std::copy(in + i * n, in + (i + 1) * n, file[start + i].begin());
+        else
+            std::copy(file[start + i].begin(), file[start + i].end(), out + i * n);
+    }
+    return D3D_OK;
+}
+
+HRESULT CopyBools(std::array<BOOL, kMaxShaderConstB>& file, UINT start, UINT count, BOOL* out,
+                  const BOOL* in)
+{
+    if ((!out && !in) || start > file.size() || count > file.size() - start) return D3DERR_INVALIDCALL;
+    for (UINT i = 0; i < count; ++i) {
+        if (in)
+            file[start + i] = in[i] ? TRUE : FALSE;
+        else
+            out[i] = file[start + i];
+    }
+    return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT Device::SetVertexShaderConstantF(UINT start, CONST float* data, UINT count)
+{
+    HRESULT hr = CopyRegisters(state_.vsConstF, start, count, static_cast<float*>(nullptr), data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetVertexShaderConstantF(UINT start, float* data, UINT count)
+{
+    return CopyRegisters(state_.vsConstF, start, count, data, static_cast<const float*>(nullptr));
+}
+
+HRESULT Device::SetVertexShaderConstantI(UINT start, CONST int* data, UINT count)
+{
+    HRESULT hr = CopyRegisters(state_.vsConstI, start, count, static_cast<int*>(nullptr), data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetVertexShaderConstantI(UINT start, int* data, UINT count)
+{
+    return CopyRegisters(state_.vsConstI, start, count, data, static_cast<const int*>(nullptr));
+}
+
+HRESULT Device::SetVertexShaderConstantB(UINT start, CONST BOOL* data, UINT count)
+{
+    HRESULT hr = CopyBools(state_.vsConstB, start, count, nullptr, data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetVertexShaderConstantB(UINT start, BOOL* data, UINT count)
+{
+    return CopyBools(state_.vsConstB, start, count, data, nullptr);
+}
+
+HRESULT Device::SetPixelShaderConstantF(UINT start, CONST float* data, UINT count)
+{
+    HRESULT hr = CopyRegisters(state_.psConstF, start, count, static_cast<float*>(nullptr), data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetPixelShaderConstantF(UINT start, float* data, UINT count)
+{
+    return CopyRegisters(state_.psConstF, start, count, data, static_cast<const float*>(nullptr));
+}
+
+HRESULT Device::SetPixelShaderConstantI(UINT start, CONST int* data, UINT count)
+{
+    HRESULT hr = CopyRegisters(state_.psConstI, start, count, static_cast<int*>(nullptr), data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetPixelShaderConstantI(UINT start, int* data, UINT count)
+{
+    return CopyRegisters(state_.psConstI, start, count, data, static_cast<const int*>(nullptr));
+}
+
+HRESULT Device::SetPixelShaderConstantB(UINT start, CONST BOOL* data, UINT count)
+{
+    HRESULT hr = CopyBools(state_.psConstB, start, count, nullptr, data);
+    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+HRESULT Device::GetPixelShaderConstantB(UINT start, BOOL* data, UINT count)
+{
+    return CopyBools(state_.psConstB, start, count, data, nullptr);
+}
+
+}  // namespace qrn::d3d9
