@@ -1,5 +1,8 @@
 // Windows, the message queue and painting on SDL's offscreen driver.
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "win32_fixture.h"
@@ -506,36 +509,37 @@ TEST_F(Win32Test, SystemMetricsAndCursorCounter)
 
 // Without a display, creating a window fails with a null handle and the
 // calls that need a display report nothing instead of hanging or crashing.
+// Runs in a child process: SDL's video is shut down there and brought up on
+// a driver that cannot start.
 TEST_F(Win32Test, NoDisplayFailsCleanly)
 {
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    ASSERT_FALSE(SDL_WasInit(SDL_INIT_VIDEO));
-    const char* old = std::getenv("SDL_VIDEODRIVER");
-    std::string saved = old ? old : "";
-    for (const char* driver : {"no-such-driver", "x11"}) {
-        setenv("SDL_VIDEODRIVER", driver, 1);
-        const char* display = std::getenv("DISPLAY");
-        std::string savedDisplay = display ? display : "";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto checks = [this] {
+        int failures = 0;
+        auto check = [&](bool ok, const char* what, const char* driver) {
+            if (!ok) {
+                std::fprintf(stderr, "failed with %s: %s\n", driver, what);
+                ++failures;
+            }
+        };
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
-        EXPECT_EQ(CreateMain(), nullptr) << driver;
-        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 0) << driver;
-        testctl::QueueMessageBoxAnswer(IDYES);  // answers given in advance still work
-        EXPECT_EQ(MessageBoxA(nullptr, "q", "Question", MB_YESNO), IDYES);
-        // No dialog can be shown: the default button, at once.
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(MessageBoxA(nullptr, "Engine failed.", "Error", MB_YESNO | MB_DEFBUTTON2), IDNO);
-        std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_NE(err.find("Engine failed."), std::string::npos);
-        EXPECT_NE(err.find("Error"), std::string::npos);
-        MSG msg;
-        EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-        if (!savedDisplay.empty()) setenv("DISPLAY", savedDisplay.c_str(), 1);
-    }
-    if (saved.empty())
-        unsetenv("SDL_VIDEODRIVER");
-    else
-        setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    EXPECT_NE(CreateMain(), nullptr);
+        for (const char* driver : {"no-such-driver", "x11"}) {
+            setenv("SDL_VIDEODRIVER", driver, 1);
+            check(CreateMain() == nullptr, "CreateWindowExA", driver);
+            check(GetSystemMetrics(SM_CXSCREEN) == 0, "GetSystemMetrics", driver);
+            testctl::QueueMessageBoxAnswer(IDYES);  // answers given in advance still work
+            check(MessageBoxA(nullptr, "q", "Question", MB_YESNO) == IDYES, "queued answer", driver);
+            // No dialog can be shown: the default button, at once.
+            check(MessageBoxA(nullptr, "Engine failed.", "Error", MB_YESNO | MB_DEFBUTTON2) == IDNO,
+                  "default answer", driver);
+            MSG msg;
+            check(!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE), "empty queue", driver);
+            check(ShowCursor(FALSE) == -1 && ShowCursor(TRUE) == 0, "cursor counter", driver);
+        }
+        std::fflush(stderr);
+        _exit(failures == 0 ? 0 : 1);
+    };
+    EXPECT_EXIT(checks(), ::testing::ExitedWithCode(0), "Error: Engine failed");
 }
