@@ -100,7 +100,7 @@ bool LayoutFromFvf(DWORD fvf, FfpVertexLayout* layout)
     return true;
 }
 
-uint32_t FvfVertexSize(DWORD fvf)
+uint32_t FfpFvfVertexSize(DWORD fvf)
 {
     FfpVertexLayout l;
     return LayoutFromFvf(fvf, &l) ? l.fvfStride : 0;

@@ -55,7 +55,7 @@ struct FfpVertexLayout {
 
 // Size in bytes of an FVF vertex (what D3DXGetFVFVertexSize returns); 0 for
 // a format the stand-in cannot draw.
-uint32_t FvfVertexSize(DWORD fvf);
+uint32_t FfpFvfVertexSize(DWORD fvf);
 
 // Layout of an FVF vertex. False for formats the fixed-function path cannot
 // draw here (blend weights, XYZW, no position, more than 8 coordinate sets).

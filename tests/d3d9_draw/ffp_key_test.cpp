@@ -184,7 +184,7 @@ TEST(FfpLayout, EngineVertexFormatsHaveTheirStrides)
         FfpVertexLayout l;
         ASSERT_TRUE(LayoutFromFvf(f.fvf, &l)) << f.fvf;
         EXPECT_EQ(l.fvfStride, f.stride) << f.fvf;
-        EXPECT_EQ(FvfVertexSize(f.fvf), f.stride);
+        EXPECT_EQ(FfpFvfVertexSize(f.fvf), f.stride);
         EXPECT_EQ(l.Mask(), f.mask) << f.fvf;
     }
     // Offsets follow flag order: XYZ | NORMAL | DIFFUSE | TEX2 puts set 1 at 36.
@@ -208,7 +208,7 @@ TEST(FfpLayout, FormatsTheFixedFunctionPathCannotDrawAreRefused)
     EXPECT_FALSE(LayoutFromFvf(D3DFVF_XYZB2, &l));                       // blend weights
     EXPECT_FALSE(LayoutFromFvf(D3DFVF_XYZRHW | D3DFVF_NORMAL, &l));      // normal on screen vertices
     EXPECT_FALSE(LayoutFromFvf(D3DFVF_XYZ | (9u << D3DFVF_TEXCOUNT_SHIFT), &l));
-    EXPECT_EQ(FvfVertexSize(D3DFVF_XYZB2), 0u);
+    EXPECT_EQ(FfpFvfVertexSize(D3DFVF_XYZB2), 0u);
 
     D3DVERTEXELEMENT9 noPosition[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0}, D3DDECL_END()};
     EXPECT_FALSE(LayoutFromDeclaration(noPosition, &l));
