@@ -106,8 +106,18 @@ void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = timeGetTime();
+    // The cursor in screen coordinates, from SDL's cached state (asking the
+    // display server for every message would cost a round trip each).
     int x = 0, y = 0;
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_GetGlobalMouseState(&x, &y);
+    if (SDL_WasInit(SDL_INIT_VIDEO)) {
+        SDL_GetMouseState(&x, &y);
+        if (SDL_Window* over = SDL_GetMouseFocus()) {
+            int wx = 0, wy = 0;
+            SDL_GetWindowPosition(over, &wx, &wy);
+            x += wx;
+            y += wy;
+        }
+    }
     m.pt = POINT{x, y};
     S().posted.push_back(m);
 }

@@ -130,6 +130,23 @@ TEST(DebugOutput, SilentWithoutDebuggerAndCapturedByTests)
     EXPECT_EQ(got[1], "second\n");
 }
 
+// A name as the original would be given it is found in the program's own
+// folder under this platform's library naming.
+TEST(Modules, FindsLibrariesInTheProgramFolder)
+{
+    HMODULE m = LoadLibraryA("qrn_test_loadable.dll");
+    ASSERT_NE(m, nullptr);
+    using AnswerFn = int (*)(int);
+    FARPROC p = GetProcAddress(m, "qrn_test_answer");
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<AnswerFn>(reinterpret_cast<void (*)()>(p))(4), 50);
+    EXPECT_TRUE(FreeLibrary(m));
+    m = LoadLibraryA("libqrn_test_loadable.so");
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(FreeLibrary(m));
+    EXPECT_EQ(LoadLibraryA("QRN_TEST_LOADABLE"), nullptr);
+}
+
 TEST(Modules, LoadsLibrariesAndFindsFunctions)
 {
     HMODULE m = LoadLibraryA("libm.so.6");
