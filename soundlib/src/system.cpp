@@ -5,11 +5,16 @@
 
 namespace qrs {
 
+namespace {
+// Made on first use and never destroyed: the unload hook below may run after
+// static destructors.
+State* g_state = nullptr;
+}  // namespace
+
 State& S()
 {
-    // Never destroyed: the unload hook below may run after static destructors.
-    static State* state = new State;
-    return *state;
+    if (!g_state) g_state = new State;
+    return *g_state;
 }
 
 bool RequireInit()
@@ -316,4 +321,7 @@ void FSOUND_GetMemoryStats(unsigned int* currentalloced, unsigned int* maxalloce
 
 // When the library is unloaded while still running, shut the output down first:
 // the audio thread must not outlive the code it calls.
-__attribute__((destructor)) static void QrnSoundUnload() { FSOUND_Close(); }
+__attribute__((destructor)) static void QrnSoundUnload()
+{
+    if (qrs::g_state) FSOUND_Close();
+}

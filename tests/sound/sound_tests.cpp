@@ -63,6 +63,23 @@ TEST_F(SoundObject, OneShotEndsAfterItsDurationAndPlaysAgain)
     EXPECT_NE(sound.Channel(), channel);
 }
 
+TEST_F(SoundObject, EndedSoundStartsAgainAfterAnotherTookItsChannel)
+{
+    CSound shot, other;
+    ASSERT_TRUE(shot.SetData(Tone(0.1).c_str(), false));
+    ASSERT_TRUE(other.SetData(Tone(0.5).c_str(), true));
+    shot.Play(255);
+    ASSERT_GT(WaitFor([&] { return !shot.IsPlaying(); }, 2.0), 0.0);
+    other.Play(255);
+    // The other sound now plays on the mixer channel the shot had; the shot's
+    // old channel number must not report it.
+    EXPECT_EQ(other.Channel() & 0xfff, shot.Channel() & 0xfff);
+    EXPECT_FALSE(shot.IsPlaying());
+    shot.Play(255);
+    EXPECT_TRUE(shot.IsPlaying());
+    EXPECT_EQ(shot.Library()->FSOUND_GetChannelsPlaying(), 2);
+}
+
 TEST_F(SoundObject, LoopingSoundPlaysUntilStopped)
 {
     CSound sound;
