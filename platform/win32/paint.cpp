@@ -123,6 +123,10 @@ void PaintIfNeeded(HWND top)
     if (!w || !w->sdl || !w->visible || w->deviceOwns || !w->dirty) return;
     if (w->placement == SIZE_MINIMIZED) return;
     w->dirty = false;
+    // Whoever brought video up, the window surface must be a plain one: the
+    // accelerated kind would put a renderer and GL context of its own on the
+    // window that a device draws into later.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Surface* s = SDL_GetWindowSurface(w->sdl);
     if (!s) return;
     const uint32_t bg = BrushRgb(w->cls ? w->cls->wc.hbrBackground : nullptr, 0);
