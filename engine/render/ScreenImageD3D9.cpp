@@ -36,10 +36,6 @@ bool CScreenImageD3D9::LoadFromFile(const char* file, bool videoMemory)
     ReleaseSurface();
     if (!file || !m_pDevice || !m_pRenderDevice) return false;
 
-#ifndef D3DX_DEFAULT  // TEMPORARY: image loading header not filled in yet
-    (void)videoMemory;
-    return false;
-#else
     D3DXIMAGE_INFO info{};
     if (FAILED(D3DXGetImageInfoFromFileA(file, &info))) return false;
     if (info.Width == 0 || info.Height == 0) return false;
@@ -63,7 +59,6 @@ bool CScreenImageD3D9::LoadFromFile(const char* file, bool videoMemory)
     m_bInVideoMemory = videoMemory;
     m_bLost = false;
     return true;
-#endif
 }
 
 int CScreenImageD3D9::Draw(unsigned width, unsigned height)

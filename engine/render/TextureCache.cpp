@@ -27,15 +27,10 @@ IDirect3DTexture9* CTextureCache::AcquireTexture(const char* file, bool alpha)
     }
 
     IDirect3DTexture9* pTexture = nullptr;
-#ifndef D3DX_DEFAULT  // TEMPORARY: image loading header not filled in yet
-    (void)alpha;
-    const HRESULT hr = E_FAIL;
-#else
     const HRESULT hr = D3DXCreateTextureFromFileExA(
         m_pDevice, file, 0, 0, D3DX_DEFAULT, 0,
         alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
         D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &pTexture);
-#endif
     if (FAILED(hr) || !pTexture) {
         if (pTexture) pTexture->Release();
         return nullptr;
