@@ -150,9 +150,8 @@ void ApplyBlend(GlCache& gl, const DeviceState& s)
 }
 
 // Direct3D culls by the winding the viewer sees (clockwise = front by
-// default). With the picture's top row in GL row 0 (clip origin
-// GL_UPPER_LEFT) GL measures that winding mirrored, so the face GL calls
-// counter-clockwise is the one the viewer sees clockwise.
+// default). With clip origin GL_UPPER_LEFT, GL judges winding in the same
+// top-down sense, so "clockwise" means the same to both.
 void ApplyCull(GlCache& gl, const DeviceState& s)
 {
     switch (s.renderStates[D3DRS_CULLMODE]) {
@@ -160,12 +159,12 @@ void ApplyCull(GlCache& gl, const DeviceState& s)
     case D3DCULL_CW:  // remove faces the viewer sees clockwise
         gl.CullFace(true);
         gl.CullFaceMode(GL_BACK);
-        gl.FrontFace(GL_CW);
+        gl.FrontFace(GL_CCW);
         break;
     default:  // D3DCULL_CCW: remove faces the viewer sees counter-clockwise
         gl.CullFace(true);
         gl.CullFaceMode(GL_BACK);
-        gl.FrontFace(GL_CCW);
+        gl.FrontFace(GL_CW);
         break;
     }
 }

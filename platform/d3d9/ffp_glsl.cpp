@@ -12,6 +12,12 @@ namespace qrn::d3d9 {
 
 namespace {
 
+// Half a pixel, less 1/256, for y: an edge on a row of pixel centres then
+// lies just above those centres, so the top edge of a shape includes its
+// row and the bottom edge excludes it, which is Direct3D's top-left rule
+// (GL breaks such ties the other way in the top-down window).
+#define kHalfPixelY "0.49609375"
+
 std::string Num(uint32_t n) { return std::to_string(n); }
 
 // Texture coordinate sets the fragment shader reads through vTex<k>.
@@ -218,7 +224,7 @@ std::string FfpVertexShaderText(const FfpKey& k)
         s += "    vec4 p = aPosition;\n";
         s += "    float w = p.w != 0.0 ? 1.0 / p.w : 1.0;\n";
         s += "    vec2 ndc = vec2(2.0 * (p.x + 0.5 - u.viewport.x) * u.viewport.z - 1.0,\n"
-             "                    1.0 - 2.0 * (p.y + 0.5 - u.viewport.y) * u.viewport.w);\n";
+             "                    1.0 - 2.0 * (p.y + " kHalfPixelY " - u.viewport.y) * u.viewport.w);\n";
         s += "    vec4 clip = vec4(ndc * w, p.z * w, w);\n";
         s += std::string("    vDiffuse = ") + (KeyHas(k, kAttrColor0) ? "aColor0" : "vec4(1.0)") + ";\n";
         s += std::string("    vSpecular = ") + (KeyHas(k, kAttrColor1) ? "aColor1" : "vec4(0.0, 0.0, 0.0, 1.0)") + ";\n";
@@ -252,7 +258,7 @@ std::string FfpVertexShaderText(const FfpKey& k)
         }
         // Direct3D pixel centres lie on integer coordinates.
         s += "    clip.x += clip.w * u.viewport.z;\n";
-        s += "    clip.y -= clip.w * u.viewport.w;\n";
+        s += "    clip.y -= clip.w * u.viewport.w * (2.0 * " kHalfPixelY ");\n";
     }
     if (k.points) {
         if (k.pretransformed)

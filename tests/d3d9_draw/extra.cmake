@@ -1,1 +1,1 @@
-set(test_libs qrn_d3dx9)
+set(test_libs qrn_d3dx9 qrn_win32)
