@@ -92,11 +92,13 @@ bool CRenderTargetD3D9::Create(unsigned width, unsigned height)
     }
 
     IDirect3DTexture9* pTexture = nullptr;
-    if (FAILED(m_pDevice->CreateTexture(m_uWidth, m_uHeight, 1, D3DUSAGE_RENDERTARGET,
-                                        m_pRenderDevice->GetRenderTargetFormat(), D3DPOOL_DEFAULT,
-                                        &pTexture, nullptr)) ||
-        !pTexture) {
-        return false;
+    HRESULT hr = m_pDevice->CreateTexture(m_uWidth, m_uHeight, 1, D3DUSAGE_RENDERTARGET,
+                                          m_pRenderDevice->GetRenderTargetFormat(), D3DPOOL_DEFAULT,
+                                          &pTexture, nullptr);
+    if (FAILED(hr) || !pTexture) {
+        // The colour texture is the larger allocation and the likelier to
+        // run out: it gets the same second chance as the depth surface.
+        return FAILED(hr) && RetrySmaller(hr);
     }
     m_pTexture = pTexture;
     if (FAILED(m_pTexture->GetSurfaceLevel(0, &m_pColorSurface)) || !m_pColorSurface) {
@@ -106,13 +108,18 @@ bool CRenderTargetD3D9::Create(unsigned width, unsigned height)
     }
     TellTextures();
 
-    const HRESULT hr = m_pDevice->CreateDepthStencilSurface(
+    hr = m_pDevice->CreateDepthStencilSurface(
         m_uWidth, m_uHeight, m_presentParams.AutoDepthStencilFormat, m_presentParams.MultiSampleType,
         m_presentParams.MultiSampleQuality, FALSE, &m_pDepthSurface, nullptr);
     if (SUCCEEDED(hr) && m_pDepthSurface) return true;
     m_pDepthSurface = nullptr;
+    return RetrySmaller(hr);
+}
 
-    // Out of memory: try again with both sides halved while both are above 4.
+bool CRenderTargetD3D9::RetrySmaller(HRESULT hr)
+{
+    // Out of memory: try again with both sides halved while both are above
+    // 4. Create releases what this attempt made.
     if ((hr == D3DERR_OUTOFVIDEOMEMORY || hr == E_OUTOFMEMORY) && m_uWidth > 4 && m_uHeight > 4) {
         IRenderTarget* self = this;
         return self->Create(m_uWidth / 2, m_uHeight / 2);

@@ -35,8 +35,8 @@ public:
     bool Deactivate() override;
     // Sizes are adjusted to the device: powers of two and square sides where
     // the device needs them, at most the largest texture, at least 2. When
-    // the depth surface runs out of memory both sides are halved and tried
-    // again while both stay above 4.
+    // the texture or the depth surface runs out of memory both sides are
+    // halved and tried again while both stay above 4.
     bool Create(unsigned width, unsigned height) override;
     unsigned GetHeight() override { return m_uHeight; }
     unsigned GetWidth() override { return m_uWidth; }
@@ -51,6 +51,9 @@ public:
 
 private:
     void ReleaseSurfaces();
+    // After a failed creation step: Create again at half the size when the
+    // failure was out-of-memory and both sides are above 4; else false.
+    bool RetrySmaller(HRESULT hr);
     void TellTextures();
 
     CRenderDeviceD3D9* m_pRenderDevice;
