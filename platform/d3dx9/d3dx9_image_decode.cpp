@@ -155,6 +155,8 @@ HRESULT PngHeader(const uint8_t* d, size_t n, ImageHeader* out)
         if (n - at < 12) return kErrInvalidData;
         const uint32_t len = Be32(d + at);
         if (len > n - at - 12) return kErrInvalidData;
+        // stb copies a first, empty IDAT chunk from a null buffer.
+        if (len == 0 && memcmp(d + at + 4, "IDAT", 4) == 0) return kErrInvalidData;
         ended = memcmp(d + at + 4, "IEND", 4) == 0;
         at += 12 + (size_t)len;
     }

@@ -217,12 +217,12 @@ TEST(ImageDecode, MissingFileIsNotFound)
 TEST(ImageDecode, FuzzRegressionFilesFailCleanly)
 {
     int seen = 0;
-    for (const char* name : {"png_huge_chunk_length.png"}) {
+    for (const char* name : {"png_huge_chunk_length.png", "png_empty_idat.png"}) {
         std::vector<uint8_t> bytes;
         ASSERT_EQ(ReadImageFile((std::string(QRN_IMAGE_REGRESSIONS) + "/" + name).c_str(), &bytes), S_OK) << name;
         DecodedImage img;
         EXPECT_TRUE(FAILED(DecodeImage(bytes.data(), bytes.size(), &img))) << name;
         ++seen;
     }
-    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(seen, 2);
 }
