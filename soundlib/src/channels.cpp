@@ -47,16 +47,20 @@ bool StartChannel(int index, Sample& sample, int loops, bool paused)
     ch.peakLeft.store(0);
     ch.peakRight.store(0);
     ch.chunkBytes = sample.chunk->alen;
-    // A sound that starts paused must not be heard before the pause takes hold.
-    if (paused) Mix_Volume(index, 0);
-    else ApplyVolume(index);
     Mix_RegisterEffect(index, PositionEffect, nullptr, &ch);
-    if (Mix_PlayChannel(index, sample.chunk, loops) < 0) return Fail<bool>(QRNSOUND_ERR_PLAY, false);
+    // A sound that starts paused must not be mixed before the pause takes
+    // hold: hold the device's lock over both (or, when the device is not
+    // known, start it silent).
+    const SDL_AudioDeviceID device = paused ? S().device : 0;
+    if (device) SDL_LockAudioDevice(device);
+    if (paused && !device) Mix_Volume(index, 0);
+    else ApplyVolume(index);
+    const bool started = Mix_PlayChannel(index, sample.chunk, loops) >= 0;
+    if (started && paused) Mix_Pause(index);
+    if (device) SDL_UnlockAudioDevice(device);
+    if (!started) return Fail<bool>(QRNSOUND_ERR_PLAY, false);
     ApplyPan(index);
-    if (paused) {
-        Mix_Pause(index);
-        ApplyVolume(index);
-    }
+    if (paused) ApplyVolume(index);
     return true;
 }
 

@@ -83,6 +83,7 @@ struct State {
     unsigned int speakerMode = 0;
     // Set by FSOUND_Init.
     int output = FSOUND_OUTPUT_NOSOUND;
+    SDL_AudioDeviceID device = 0;   // the mixer's device, 0 if it could not be told apart
     int rate = 0;
     int numChannels = 0;
     int sfxMasterVolume = 255;

@@ -48,9 +48,22 @@ bool OpenMixer(const char* driver, int rate, const char* device)
     int frames = 256;
     const int wanted = rate * S().bufferMs / 1000;
     while (frames * 2 <= wanted && frames < 8192) frames *= 2;
+    // The mixer does not say which SDL device it opened: it is the one that
+    // was not open before.
+    constexpr SDL_AudioDeviceID kMaxDeviceId = 64;
+    bool openBefore[kMaxDeviceId + 1] = {};
+    for (SDL_AudioDeviceID id = 1; id <= kMaxDeviceId; ++id)
+        openBefore[id] = SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED;
     if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, 2, frames, device, 0) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
+    }
+    S().device = 0;
+    for (SDL_AudioDeviceID id = 1; id <= kMaxDeviceId; ++id) {
+        if (!openBefore[id] && SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED) {
+            S().device = S().device ? 0 : id;   // more than one new device: unknown
+            if (!S().device) break;
+        }
     }
     return true;
 }
@@ -182,6 +195,7 @@ void FSOUND_Close(void)
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     s.channels.reset();
+    s.device = 0;
     s.numChannels = 0;
     s.rate = 0;
     s.slots.clear();
