@@ -57,12 +57,15 @@ bool SaveScreenshot(const char* file) {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
         glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
-        for (size_t i = 3; i < rgba.size(); i += 4) rgba[i] = 255;  // the picture is opaque
+        // The picture is opaque: keep red, green and blue.
+        std::vector<std::uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+        for (size_t p = 0, n = static_cast<size_t>(width) * height; p < n; ++p)
+            for (int c = 0; c < 3; ++c) rgb[p * 3 + c] = rgba[p * 4 + c];
         // The window's own framebuffer (no off-screen one) is bottom-up.
         const bool bottomUp = drawFbo == 0;
         stbi_flip_vertically_on_write(bottomUp ? 1 : 0);
         ok = glGetError() == GL_NO_ERROR &&
-             stbi_write_png(file, width, height, 4, rgba.data(), width * 4) != 0;
+             stbi_write_png(file, width, height, 3, rgb.data(), width * 3) != 0;
     }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(readFbo));
     return ok;
