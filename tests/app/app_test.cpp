@@ -3,6 +3,7 @@
 #include <Engine.h>
 #include <Input.h>
 #include <gtest/gtest.h>
+#include <qrn_d3d9_testctl.h>
 #include <qrn_win32_testctl.h>
 #include <windows.h>
 
@@ -21,6 +22,7 @@ namespace qrn::test {
 namespace {
 
 namespace testctl = qrn::win32::testctl;
+namespace d3dctl = qrn::d3d9::testctl;
 
 // Counts input polls in place of the real input object.
 class CountingInput : public IInput {
@@ -340,6 +342,29 @@ TEST_F(AppTest, ResizeKeepsTheDisplayMarginAndRebuildsTheSwapChain)
     EXPECT_EQ(ch2, ch);
     IDirect3DSwapChain9* chain = device->GetSwapChain(0);
     ASSERT_NE(chain, nullptr);
+}
+
+TEST_F(AppTest, AfterAResizeThePictureFillsTheNewDisplayRectangleInsideTheMargin)
+{
+    Start();
+    ASSERT_TRUE(SetWindowPos(app->MainWindow(), nullptr, 0, 0, 520, 360, SWP_NOMOVE | SWP_NOZORDER));
+    ASSERT_TRUE(app->Update());
+    auto* device = static_cast<CRenderDeviceD3D9*>(app->Device());
+    device->SetClearColor(255, 0, 0);
+    d3dctl::CaptureNextPresent(device->GetD3DDevice());
+    ASSERT_TRUE(app->Update());
+    std::vector<uint32_t> px;
+    int w = 0, h = 0;
+    ASSERT_TRUE(d3dctl::TakeCapture(device->GetD3DDevice(), &px, &w, &h));
+    const RECT client = ClientOf(app->MainWindow());
+    ASSERT_EQ(w, client.right);
+    ASSERT_EQ(h, client.bottom);
+    auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFFu; };
+    EXPECT_EQ(at(10, 10), 0xFF0000u);
+    EXPECT_EQ(at(w - 11, h - 11), 0xFF0000u);
+    EXPECT_EQ(at(w / 2, h / 2), 0xFF0000u);
+    for (auto [x, y] : {std::pair{9, 9}, {w - 10, h - 10}, {w / 2, 3}, {w - 3, h / 2}})
+        EXPECT_NE(at(x, y), 0xFF0000u) << x << "," << y;
 }
 
 TEST_F(AppTest, AFailedInitializeRoutesNoMessagesToTheApplication)
