@@ -16,6 +16,10 @@ namespace qrn::win32 {
 QRN_PLATFORM_API SDL_Window* SdlWindow(HWND hwnd);
 
 // The top-level ancestor of hwnd (hwnd itself for a top-level window), or null.
+// A destroyed top-level window whose picture a device still owned also answers
+// with itself: its SDL window (and with it the device's GL context) is kept,
+// hidden, until SetDeviceOwnsPicture(hwnd, false) and the context is no longer
+// current on it, so a device may outlive its window's DestroyWindow.
 QRN_PLATFORM_API HWND TopLevel(HWND hwnd);
 
 // hwnd's client area in its top-level window's client coordinates, pixels, y

@@ -375,6 +375,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         return FALSE;
     }
     State& s = S();
+    ReleaseParkedWindows();
     DrainSdlEvents();
     // Sent messages are delivered before any posted one is looked at.
     while (!s.sends.empty()) {

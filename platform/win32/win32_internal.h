@@ -63,6 +63,16 @@ struct PendingSend {
 struct State {
     std::map<uintptr_t, std::unique_ptr<Window>> windows;
     std::vector<std::unique_ptr<Window>> graveyard;  // freed when no window procedure runs
+
+    // SDL windows of destroyed top-level windows whose picture a device still
+    // held: the device's GL context lives on them, so they stay (hidden) until
+    // the device lets go and its context is no longer current on them.
+    struct Parked {
+        HWND handle;
+        SDL_Window* sdl;
+        bool released;
+    };
+    std::vector<Parked> parked;
     int procDepth = 0;
     uintptr_t nextHandle = 0x10010;
 
@@ -120,6 +130,9 @@ void MarkDirty(HWND hwnd);
 
 uint32_t SysColorRgb(int index);  // 0x00RRGGBB
 uint32_t BrushRgb(HBRUSH brush, uint32_t fallback);
+
+// Destroys the parked SDL windows that no device needs any more.
+void ReleaseParkedWindows();
 
 // Removes every queued message of a window that is going away.
 void DropMessagesOf(HWND hwnd);

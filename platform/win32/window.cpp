@@ -220,6 +220,28 @@ void ReportSizeDeferred(HWND top)
     ReportSizeImpl(top, true);
 }
 
+void ReleaseParkedWindows()
+{
+    auto& v = S().parked;
+    SDL_Window* current = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GL_GetCurrentWindow() : nullptr;
+    for (auto it = v.begin(); it != v.end();) {
+        if (it->released && it->sdl != current) {
+            SDL_DestroyWindow(it->sdl);
+            it = v.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+State::Parked* FindParked(HWND hwnd)
+{
+    if (!hwnd) return nullptr;
+    for (auto& p : S().parked)
+        if (p.handle == hwnd) return &p;
+    return nullptr;
+}
+
 void MarkDirty(HWND hwnd)
 {
     if (Window* w = Find(TopOf(hwnd))) w->dirty = true;
@@ -253,6 +275,16 @@ bool EnsureVideo()
     // long as video is up keeps the library (and the device's use of it) from
     // being loaded and unloaded with every window.
     if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+    // The framebuffer configuration of a window is fixed when it is created
+    // (EGL surfaces), so the Direct3D device's context attributes must be in
+    // force before the first window: no depth or stencil in the window (the
+    // device draws into framebuffer objects), double-buffered, 4.5 core.
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
+    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
     return true;
 }
 
@@ -264,7 +296,10 @@ SDL_Window* SdlWindow(HWND hwnd)
 
 HWND TopLevel(HWND hwnd)
 {
-    return TopOf(hwnd);
+    if (HWND top = TopOf(hwnd)) return top;
+    // A destroyed window whose picture a device still holds answers for
+    // itself, so that the device can let go of it.
+    return FindParked(hwnd) ? hwnd : nullptr;
 }
 
 bool RectInTopLevel(HWND hwnd, RECT* r)
@@ -292,7 +327,10 @@ uint32_t BackgroundRgb(HWND top)
 void SetDeviceOwnsPicture(HWND top, bool owns)
 {
     Window* w = Find(TopOf(top));
-    if (!w) return;
+    if (!w) {
+        if (State::Parked* p = FindParked(top)) p->released = !owns;
+        return;
+    }
     w->deviceOwns = owns;
     if (!owns) {
         w->dirty = true;
@@ -303,7 +341,11 @@ void SetDeviceOwnsPicture(HWND top, bool owns)
 bool DeviceOwnsPicture(HWND top)
 {
     Window* w = Find(TopOf(top));
-    return w && w->deviceOwns;
+    if (!w) {
+        State::Parked* p = FindParked(top);
+        return p && !p->released;
+    }
+    return w->deviceOwns;
 }
 
 HWND FromSdlWindowId(uint32_t windowId)
@@ -437,6 +479,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             LPVOID param)
 {
     State& s = S();
+    ReleaseParkedWindows();
     WindowClass* cls = FindClass(className, instance);
     if (!cls) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -561,7 +604,14 @@ BOOL WINAPI DestroyWindow(HWND hwnd)
     DropMessagesOf(hwnd);
     if (w->cls) w->cls->windows--;
     if (w->sdl) {
-        SDL_DestroyWindow(w->sdl);
+        if (w->deviceOwns) {
+            // The device's GL context is bound to this SDL window: keep it,
+            // hidden, until the device is done with it.
+            SDL_HideWindow(w->sdl);
+            s.parked.push_back({hwnd, w->sdl, false});
+        } else {
+            SDL_DestroyWindow(w->sdl);
+        }
         w->sdl = nullptr;
     }
     auto it = s.windows.find(reinterpret_cast<uintptr_t>(hwnd));

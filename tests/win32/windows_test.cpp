@@ -543,3 +543,45 @@ TEST_F(Win32Test, NoDisplayFailsCleanly)
     };
     EXPECT_EXIT(checks(), ::testing::ExitedWithCode(0), "Error: Engine failed");
 }
+
+// A device's GL context lives on the window's SDL window; destroying the
+// window (the application's WM_CLOSE) before the device is deleted must not
+// pull the window from under the context.
+TEST_F(Win32Test, DeviceOutlivesItsWindow)
+{
+    HWND main = CreateMain();
+    ASSERT_NE(main, nullptr);
+    SDL_Window* sdl = SdlWindow(main);
+    const Uint32 id = SDL_GetWindowID(sdl);
+    SDL_GLContext ctx = SDL_GL_CreateContext(sdl);
+    if (!ctx) GTEST_SKIP() << "no GL context here: " << SDL_GetError();
+    SetDeviceOwnsPicture(main, true);
+    ShowWindow(main, SW_SHOW);
+
+    ASSERT_TRUE(DestroyWindow(main));
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(SdlWindow(main), nullptr);
+    EXPECT_EQ(SDL_GetWindowFromID(id), sdl);  // still there, hidden
+    EXPECT_TRUE(SDL_GetWindowFlags(sdl) & SDL_WINDOW_HIDDEN);
+    EXPECT_EQ(SDL_GL_MakeCurrent(sdl, ctx), 0) << SDL_GetError();
+    Pump();  // reading messages meanwhile does not drop it
+    EXPECT_EQ(SDL_GetWindowFromID(id), sdl);
+
+    // The device lets go (as its destructor does), then deletes its context.
+    EXPECT_EQ(TopLevel(main), main);
+    EXPECT_TRUE(DeviceOwnsPicture(main));
+    SetDeviceOwnsPicture(TopLevel(main), false);
+    EXPECT_FALSE(DeviceOwnsPicture(main));
+    EXPECT_EQ(SDL_GetWindowFromID(id), sdl);
+    SDL_GL_MakeCurrent(nullptr, nullptr);
+    SDL_GL_DeleteContext(ctx);
+    Pump();
+    EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
+    EXPECT_EQ(TopLevel(main), nullptr);
+
+    // Without a device the SDL window goes at once.
+    HWND plain = CreateMain();
+    const Uint32 plainId = SDL_GetWindowID(SdlWindow(plain));
+    DestroyWindow(plain);
+    EXPECT_EQ(SDL_GetWindowFromID(plainId), nullptr);
+}
