@@ -2,6 +2,7 @@
 #include "device.h"
 
 #include <SDL2/SDL.h>
+#include <epoxy/egl.h>
 #include <malloc.h>
 
 #include <algorithm>
@@ -43,6 +44,24 @@ bool Intersect(const RECT& a, const RECT& b, RECT* out)
     if (r.right <= r.left || r.bottom <= r.top) return false;
     *out = r;
     return true;
+}
+
+// The size of the window's GL framebuffer. SDL reports the window's size; an
+// EGL pbuffer (SDL's offscreen driver) keeps the size it was made with, and
+// rows must be counted in the framebuffer that really exists.
+void FramebufferSize(SDL_Window* w, int* dw, int* dh)
+{
+    SDL_GL_GetDrawableSize(w, dw, dh);
+    if (!epoxy_has_egl()) return;
+    EGLDisplay display = eglGetCurrentDisplay();
+    EGLSurface surface = eglGetCurrentSurface(EGL_DRAW);
+    if (display == EGL_NO_DISPLAY || surface == EGL_NO_SURFACE) return;
+    EGLint sw = 0, sh = 0;
+    if (eglQuerySurface(display, surface, EGL_WIDTH, &sw) && eglQuerySurface(display, surface, EGL_HEIGHT, &sh) &&
+        sw > 0 && sh > 0) {
+        *dw = sw;
+        *dh = sh;
+    }
 }
 
 bool ValidInterval(UINT interval, bool windowed)
@@ -121,6 +140,7 @@ HRESULT Device::Init(D3DPRESENT_PARAMETERS* pp)
     hr = MakeImplicit(params);
     if (FAILED(hr)) return hr;
     if (!params.Windowed && !ApplyFullscreen(params)) return D3DERR_NOTAVAILABLE;
+    reapplyAll_ = Overrides().reapplyAllState;
     ResetState();
     focusListener_ = qrn::win32::AddFocusListener(&Device::FocusChanged, this);
     qrn::win32::SetDeviceOwnsPicture(qrn::win32::TopLevel(params.hDeviceWindow), true);
@@ -690,7 +710,7 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
     }
 
     int dw = 0, dh = 0;
-    SDL_GL_GetDrawableSize(w, &dw, &dh);
+    FramebufferSize(w, &dw, &dh);
     RECT target{0, 0, dw, dh};
     const bool fullscreen = !implicit_->Params().Windowed;
     if (!fullscreen) {
@@ -732,7 +752,10 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
             if (!Intersect(s, RECT{0, 0, dw, dh}, &c)) continue;
             // The default framebuffer counts rows from the bottom.
             gl_.Scissor(c.left, dh - c.bottom, c.right - c.left, c.bottom - c.top);
-            glClearNamedFramebufferfv(0, GL_COLOR, 0, bg);
+            // (The named clear of the window's framebuffer does nothing on
+            // some drivers; the bound clear works everywhere.)
+            gl_.ClearColor(bg[0], bg[1], bg[2], bg[3]);
+            glClear(GL_COLOR_BUFFER_BIT);
             gl_.CountClear();
         }
     }
@@ -741,9 +764,10 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
     // row first and the window counts rows from the bottom.
     const bool sameSize = (from.right - from.left) == (target.right - target.left) &&
                           (from.bottom - from.top) == (target.bottom - target.top);
-    glBlitNamedFramebuffer(back->Fbo(), 0, from.left, from.top, from.right, from.bottom,
-                           target.left, dh - target.top, target.right, dh - target.bottom,
-                           GL_COLOR_BUFFER_BIT, sameSize ? GL_NEAREST : GL_LINEAR);
+    gl_.BindReadFramebuffer(back->Fbo());
+    glBlitFramebuffer(from.left, from.top, from.right, from.bottom, target.left, dh - target.top,
+                      target.right, dh - target.bottom, GL_COLOR_BUFFER_BIT,
+                      sameSize ? GL_NEAREST : GL_LINEAR);
     gl_.CountBlit();
 
     if (captureNext_) {
