@@ -38,6 +38,10 @@ public:
     // or -1 when the data is larger than a quarter of the ring.
     GLintptr Write(const void* data, GLsizeiptr bytes, GLsizeiptr align);
     GLuint Buffer() const { return buffer_; }
+    // Raised whenever writing moves on to another quarter. Data written
+    // under the current epoch stays valid at least until the next change;
+    // data kept longer (the uniform block) is written again after one.
+    uint64_t Epoch() const { return epoch_; }
     GLsizeiptr Size() const { return size_; }
 
 private:
@@ -47,6 +51,7 @@ private:
     GLsizeiptr size_ = 0;
     GLsizeiptr head_ = 0;
     std::array<GLsync, kSegments> fences_{};
+    uint64_t epoch_ = 0;
 };
 
 // Vertex array for one vertex layout; binding index n is stream n.
@@ -99,6 +104,7 @@ struct DrawContext {
     FfpUniforms uniforms{};
     bool uniformsValid = false;
     GLintptr uniformsOffset = -1;
+    uint64_t uniformsEpoch = 0;
 
     // Counters for tests and benchmarks.
     uint64_t uniformUploads = 0;

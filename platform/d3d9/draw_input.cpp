@@ -47,6 +47,7 @@ GLintptr StreamRing::Write(const void* data, GLsizeiptr bytes, GLsizeiptr align)
     const int from = (int)(head_ == 0 ? -1 : (head_ - 1) / segment);
     const int to = (int)(at / segment);
     if (from != to) {
+        ++epoch_;
         if (from >= 0) {
             if (fences_[from]) glDeleteSync(fences_[from]);
             fences_[from] = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);

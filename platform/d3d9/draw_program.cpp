@@ -53,14 +53,18 @@ bool ApplyProgram(DrawContext& dc, DeviceState& s, bool points)
     if (!dc.program) return false;
     dc.gl->UseProgram(dc.program);
 
-    if (!dc.uniformsValid || (s.dirty & kUniformDirty)) {
+    // The block lives in the ring: once writing has moved on to another
+    // quarter it is written again, since the ring will come round to it.
+    const bool stale = dc.uniformsEpoch != dc.ring.Epoch();
+    if (!dc.uniformsValid || stale || (s.dirty & kUniformDirty)) {
         FfpUniforms u;
         FillFfpUniforms(s, dc.maxPointSize, &u);
-        if (!dc.uniformsValid || memcmp(&u, &dc.uniforms, sizeof u) != 0) {
+        if (!dc.uniformsValid || stale || memcmp(&u, &dc.uniforms, sizeof u) != 0) {
             const GLintptr at = dc.ring.Write(&u, sizeof u, dc.uniformAlign);
             if (at < 0) return false;
             dc.uniforms = u;
             dc.uniformsOffset = at;
+            dc.uniformsEpoch = dc.ring.Epoch();
             ++dc.uniformUploads;
             dc.gl->CountUpload(sizeof u);
         }
