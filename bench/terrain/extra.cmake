@@ -1,4 +1,5 @@
-# The terrain's own work, measured against the recording device of the scene
-# tests (no drawing), so only the scene module is needed.
-set(bench_libs qrn_scene qrn_math)
-target_include_directories(${bench} PRIVATE ${CMAKE_SOURCE_DIR}/tests/scene)
+# The terrain's own work is measured against the recording device of the
+# scene tests; the frame rate against the real device, so every module is
+# linked.
+set(bench_libs qrn_all)
+target_include_directories(${bench} PRIVATE ${CMAKE_SOURCE_DIR}/tests/scene ${CMAKE_SOURCE_DIR}/samples/viewer)
