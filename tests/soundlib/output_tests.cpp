@@ -8,15 +8,15 @@ using namespace soundtest;
 
 namespace {
 
-// Starts the library on the disk driver, runs play, lets it sound for the
-// given time, shuts down and returns what was mixed.
-std::vector<int16_t> Capture(const std::function<void(const TempDir&)>& play, double seconds)
+// Starts the library on the disk driver, runs play, waits until nothing
+// plays any more, shuts down and returns what was mixed.
+std::vector<int16_t> Capture(const std::function<void(const TempDir&, const DiskOutput&)>& play)
 {
     TempDir dir;
     DiskOutput output(dir);
     EXPECT_TRUE(FSOUND_Init(kRate, 32, 0));
-    play(dir);
-    Sleep(seconds);
+    play(dir, output);
+    EXPECT_GE(WaitFor([] { return FSOUND_GetChannelsPlaying() == 0; }, 5.0), 0.0);
     FSOUND_Close();
     return output.Samples();
 }
@@ -39,11 +39,12 @@ TEST(SoundOutput, VolumeScalesTheMixedSignal)
     for (int volume : {255, 128, 40}) {
         SCOPED_TRACE(volume);
         const auto out = Capture(
-            [volume](const TempDir& dir) {
-                const int channel = FSOUND_PlaySound(FSOUND_FREE, Tone(dir, 0.5, 16000));
+            [volume](const TempDir& dir, const DiskOutput&) {
+                // Started paused, so that all of it sounds at the new volume.
+                const int channel = FSOUND_PlaySoundEx(FSOUND_FREE, Tone(dir, 0.5, 16000), nullptr, 1);
                 FSOUND_SetVolume(channel, volume);
-            },
-            0.6);
+                FSOUND_SetPaused(channel, 0);
+            });
         const Span span = Audible(out);
         ASSERT_FALSE(span.Empty());
         EXPECT_NEAR(span.Seconds(), 0.5, 0.02);
@@ -54,22 +55,21 @@ TEST(SoundOutput, VolumeScalesTheMixedSignal)
 TEST(SoundOutput, MasterVolumePanAndMute)
 {
     auto out = Capture(
-        [](const TempDir& dir) {
+        [](const TempDir& dir, const DiskOutput&) {
             FSOUND_SetSFXMasterVolume(128);
             const int channel = FSOUND_PlaySound(FSOUND_FREE, Tone(dir, 0.5, 16000));
             FSOUND_SetVolume(channel, 255);
-        },
-        0.6);
+        });
     FSOUND_SetSFXMasterVolume(255);
     EXPECT_NEAR(SteadyRms(out), ExpectedRms(16000, 128), 200.0);
 
     // Full left: the right channel is silent.
     out = Capture(
-        [](const TempDir& dir) {
-            const int channel = FSOUND_PlaySound(FSOUND_FREE, Tone(dir, 0.5, 16000));
+        [](const TempDir& dir, const DiskOutput&) {
+            const int channel = FSOUND_PlaySoundEx(FSOUND_FREE, Tone(dir, 0.5, 16000), nullptr, 1);
             FSOUND_SetPan(channel, 0);
-        },
-        0.6);
+            FSOUND_SetPaused(channel, 0);
+        });
     const Span span = Audible(out);
     ASSERT_FALSE(span.Empty());
     int rightPeak = 0;
@@ -79,32 +79,35 @@ TEST(SoundOutput, MasterVolumePanAndMute)
     EXPECT_NEAR(SteadyRms(out), ExpectedRms(16000, 255), 200.0);
 
     out = Capture(
-        [](const TempDir& dir) {
-            const int channel = FSOUND_PlaySound(FSOUND_FREE, Tone(dir, 0.5, 16000));
+        [](const TempDir& dir, const DiskOutput&) {
+            const int channel = FSOUND_PlaySoundEx(FSOUND_FREE, Tone(dir, 0.5, 16000), nullptr, 1);
             FSOUND_SetMute(channel, 1);
-        },
-        0.6);
-    // At most the first mixing step before the mute can be heard.
-    EXPECT_LT(Audible(out).Seconds(), 0.1);
+            FSOUND_SetPaused(channel, 0);
+        });
+    EXPECT_TRUE(Audible(out, 0).Empty());
 }
 
 TEST(SoundOutput, StoppedLoopFallsSilent)
 {
-    const auto out = Capture(
-        [](const TempDir& dir) {
-            FSOUND_SAMPLE* sample = Tone(dir, 0.1, 12000);
-            FSOUND_Sample_SetMode(sample, FSOUND_LOOP_NORMAL);
-            const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
-            Sleep(0.35);
-            FSOUND_StopSound(channel);
-        },
-        0.3);
+    double played = 0.0;
+    const auto out = Capture([&played](const TempDir& dir, const DiskOutput& output) {
+        FSOUND_SAMPLE* sample = Tone(dir, 0.1, 12000);
+        FSOUND_Sample_SetMode(sample, FSOUND_LOOP_NORMAL);
+        const auto start = std::chrono::steady_clock::now();
+        const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
+        Sleep(0.35);
+        FSOUND_StopSound(channel);
+        played = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        // Let the output run on for a while after the stop.
+        EXPECT_TRUE(output.WaitForFrames(6 * 2048));
+    });
     const Span span = Audible(out);
     ASSERT_FALSE(span.Empty());
-    // It looped well past one pass of 0.1 s, then stopped for good.
-    EXPECT_GT(span.Seconds(), 0.25);
-    EXPECT_LT(span.Seconds(), 0.5);
-    EXPECT_GT(static_cast<double>(out.size() / 2 - static_cast<size_t>(span.last)) / kRate, 0.15);
+    // It looped past one pass of 0.1 s, never longer than it was left playing,
+    // and the output after the stop is silent.
+    EXPECT_GT(span.Seconds(), 0.15);
+    EXPECT_LT(span.Seconds(), played + 0.1);
+    EXPECT_GT(static_cast<double>(out.size() / 2 - static_cast<size_t>(span.last)) / kRate, 0.1);
 }
 
 }  // namespace

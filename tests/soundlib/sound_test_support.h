@@ -131,6 +131,21 @@ struct TempDir {
     }
 };
 
+inline void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+// Polls until pred holds or the time runs out; returns the seconds it took,
+// or a negative number on time-out.
+inline double WaitFor(const std::function<bool()>& pred, double limit)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (pred()) return t;
+        if (t > limit) return -1.0;
+        Sleep(0.005);
+    }
+}
+
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
 public:
@@ -171,6 +186,20 @@ public:
         std::vector<int16_t> s(bytes.size() / 2);
         if (!s.empty()) std::memcpy(s.data(), bytes.data(), s.size() * 2);
         return s;
+    }
+
+    // Bytes written so far (grows in real time while the output runs).
+    uintmax_t Bytes() const
+    {
+        std::error_code ec;
+        const uintmax_t n = std::filesystem::file_size(m_path, ec);
+        return ec ? 0 : n;
+    }
+    // Waits until the output has grown by the given number of stereo frames.
+    bool WaitForFrames(uintmax_t frames, double limit = 5.0) const
+    {
+        const uintmax_t target = Bytes() + frames * 4;
+        return WaitFor([&] { return Bytes() >= target; }, limit) >= 0.0;
     }
 
 private:
@@ -214,21 +243,6 @@ inline double SteadyRms(const std::vector<int16_t>& s)
     if (span.Empty()) return 0.0;
     const long margin = kRate / 10;
     return Rms(s, span.first + margin, span.last - margin);
-}
-
-inline void Sleep(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
-
-// Polls until pred holds or the time runs out; returns the seconds it took,
-// or a negative number on time-out.
-inline double WaitFor(const std::function<bool()>& pred, double limit)
-{
-    const auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (pred()) return t;
-        if (t > limit) return -1.0;
-        Sleep(0.005);
-    }
 }
 
 }  // namespace soundtest
