@@ -321,7 +321,7 @@ int FSOUND_GetChannelsPlaying(void)
 float FSOUND_GetCPUUsage(void)
 {
     // Not measured: the mixer runs inside SDL's audio thread.
-    return 0.0f;
+    return Fail<float>(QRNSOUND_ERR_UNSUPPORTED, 0.0f);
 }
 
 void FSOUND_GetMemoryStats(unsigned int* currentalloced, unsigned int* maxalloced)
