@@ -78,12 +78,12 @@ unsigned int FormatBits(const Sample& s)
 
 constexpr unsigned int kLoopBits = FSOUND_LOOP_OFF | FSOUND_LOOP_NORMAL | FSOUND_LOOP_BIDI;
 
-void Account(Sample& s, int64_t delta)
+// Keeps the memory statistics: delta bytes of sample data were added (or freed).
+void Account(int64_t delta)
 {
     State& st = S();
     st.bytesAllocated = static_cast<uint64_t>(static_cast<int64_t>(st.bytesAllocated) + delta);
     st.maxBytesAllocated = std::max(st.maxBytesAllocated, st.bytesAllocated);
-    (void)s;
 }
 
 int64_t Footprint(const Sample& s) { return static_cast<int64_t>(s.pcm.size() + s.out.size()); }
@@ -171,7 +171,7 @@ void FreeSample(uint32_t id)
     HaltChannelsOfSample(id);
     if (sample.chunk) Mix_FreeChunk(sample.chunk);
     if (sample.slot >= 0 && static_cast<size_t>(sample.slot) < s.slots.size()) s.slots[static_cast<size_t>(sample.slot)] = 0;
-    Account(sample, -Footprint(sample));
+    Account(-Footprint(sample));
     s.samples.erase(it);
 }
 
@@ -195,11 +195,11 @@ bool RebuildChunk(Sample& sample)
                           AUDIO_S16SYS, 2, s.rate, sample.out)) {
         sample.out.clear();
         sample.out.shrink_to_fit();
-        Account(sample, Footprint(sample) - before);
+        Account(Footprint(sample) - before);
         return Fail<bool>(QRNSOUND_ERR_FILE_FORMAT, false);
     }
     sample.out.shrink_to_fit();
-    Account(sample, Footprint(sample) - before);
+    Account(Footprint(sample) - before);
     std::vector<uint8_t>& bytes = same ? sample.pcm : sample.out;
     if (bytes.empty()) return Fail<bool>(QRNSOUND_ERR_FILE_FORMAT, false);
     sample.chunk = Mix_QuickLoad_RAW(bytes.data(), static_cast<Uint32>(bytes.size()));
@@ -292,9 +292,9 @@ Sample* LoadSampleBytes(int index, const std::string& name, std::vector<uint8_t>
     sample->mode = (mode & kLoopBits) ? (mode & kLoopBits) : FSOUND_LOOP_OFF;
     sample->mode |= FormatBits(*sample) | (mode & (FSOUND_2D | FSOUND_HW2D | FSOUND_HW3D));
     sample->loopEnd = static_cast<int>(sample->Frames()) - 1;
-    Account(*sample, Footprint(*sample));
+    Account(Footprint(*sample));
     if (!RebuildChunk(*sample)) {
-        Account(*sample, -Footprint(*sample));
+        Account(-Footprint(*sample));
         return nullptr;
     }
     return Register(std::move(sample), slot);
@@ -346,9 +346,9 @@ FSOUND_SAMPLE* FSOUND_Sample_Alloc(int index, int length, unsigned int mode, int
     sample->defPan = defpan;
     sample->defPri = defpri;
     sample->loopEnd = length - 1;
-    Account(*sample, Footprint(*sample));
+    Account(Footprint(*sample));
     if (!RebuildChunk(*sample)) {
-        Account(*sample, -Footprint(*sample));
+        Account(-Footprint(*sample));
         return nullptr;
     }
     return HandleOf(*Register(std::move(sample), slot));
@@ -375,7 +375,7 @@ signed char FSOUND_Sample_Upload(FSOUND_SAMPLE* sptr, void* srcdata, unsigned in
     converted.resize(s->pcm.size());
     const int64_t before = Footprint(*s);
     s->pcm = std::move(converted);
-    Account(*s, Footprint(*s) - before);
+    Account(Footprint(*s) - before);
     return RebuildChunk(*s) ? 1 : 0;
 }
 
