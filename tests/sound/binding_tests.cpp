@@ -106,11 +106,10 @@ TEST(SoundBinding, TheLibraryIsFoundBesideTheEngineNotInTheWorkingDirectory)
     EXPECT_EQ(EngineFolder(), BinFolder());
     EXPECT_EQ(SoundLibraryPath(), BinFolder() + QRNSOUND_LIBRARY_FILE);
 
-    // Files planted in the working directory under the old and the new name
-    // are never loaded: the sound still plays through the real library.
+    // A library planted in the working directory under the library's name is
+    // never loaded: the sound still plays through the real one.
     TempDir dir;
     const std::string incomplete = BinFolder() + "libqrnsound_missing_one.so";
-    std::filesystem::copy_file(incomplete, dir.File("fmod.dll"));
     std::filesystem::copy_file(incomplete, dir.File(QRNSOUND_LIBRARY_FILE));
     const std::string tone = dir.Write("tone.wav", Wav(Sine(0.2, 440, 8000)));
     char previous[PATH_MAX];
