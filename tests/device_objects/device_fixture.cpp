@@ -1,5 +1,8 @@
 #include "device_fixture.h"
 
+#include <SDL.h>
+#include <qrn_win32_testctl.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +46,8 @@ void Put32(std::vector<uint8_t>& b, unsigned v)
 
 void DeviceTest::SetUp()
 {
+    // A small desktop: the windowed device's own swap chain is desktop-sized.
+    qrn::win32::testctl::SetScreenSize(640, 480);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = TestWndProc;
@@ -57,7 +62,7 @@ void DeviceTest::SetUp()
     m_pDevice = std::make_unique<qrn::CRenderDeviceD3D9>();
     if (!m_pDevice->InitWindowed(m_hWnd, m_hWnd, 0)) {
         m_pDevice.reset();
-        GTEST_SKIP() << "no Direct3D device on this machine";
+        GTEST_SKIP() << "no Direct3D device on this machine (" << SDL_GetError() << ")";
     }
 }
 
@@ -66,6 +71,7 @@ void DeviceTest::TearDown()
     m_pDevice.reset();
     if (m_hWnd) DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
+    qrn::win32::testctl::SetScreenSize(0, 0);
 }
 
 DWORD DeviceTest::RenderState(D3DRENDERSTATETYPE state) const
