@@ -28,6 +28,16 @@ CRenderTargetD3D9::CRenderTargetD3D9(CRenderDeviceD3D9* pRenderDevice, IDirect3D
 
 CRenderTargetD3D9::~CRenderTargetD3D9()
 {
+    // Deleted while drawing goes into it: send drawing back to the window
+    // rather than into a surface nobody can reach any more.
+    if (m_pRenderDevice && m_pColorSurface && !m_pRenderDevice->IsShuttingDown() &&
+        m_pRenderDevice->IsRenderingToTexture()) {
+        IDirect3DSurface9* pBound = nullptr;
+        if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pBound)) && pBound) {
+            if (pBound == m_pColorSurface) Deactivate();
+            pBound->Release();
+        }
+    }
     ReleaseSurfaces();
     for (CTextureD3D9* pTexture : m_textures) pTexture->OnTargetGone();
     m_textures.clear();

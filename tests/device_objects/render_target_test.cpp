@@ -108,6 +108,18 @@ TEST_F(RenderTargetTest, ActivateDrawsIntoTheTargetAndDeactivateGoesBack)
     EXPECT_EQ(vp.Height, unsigned(kWindowHeight));
 }
 
+TEST_F(RenderTargetTest, DeletingTheActiveTargetSendsDrawingBackToTheWindow)
+{
+    auto* target = Make<IRenderTarget>(OBJECTTYPE_RENDERTARGET);
+    ASSERT_TRUE(target->Activate());
+    delete target;
+    EXPECT_FALSE(m_pDevice->IsRenderingToTexture());
+    IDirect3DSurface9* bound = nullptr;
+    ASSERT_EQ(D3D()->GetRenderTarget(0, &bound), D3D_OK);
+    EXPECT_EQ(bound, m_pDevice->GetBackBuffer());
+    if (bound) bound->Release();
+}
+
 TEST_F(RenderTargetTest, LossReleasesEverythingAndResetRebuildsTheSameSize)
 {
     auto* target = Make<IRenderTarget>(OBJECTTYPE_RENDERTARGET);

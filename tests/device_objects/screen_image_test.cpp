@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <qrn_d3d9_testctl.h>
+
 #include "render/ScreenImageD3D9.h"
 
 namespace devobj {
@@ -161,6 +163,37 @@ TEST_F(ScreenImageTest, FilesThatCannotBeLoadedLeaveNothingToDraw)
         EXPECT_EQ(DrawFrame(image, kWindowWidth, kWindowHeight), IScreenImage::DRAW_OK);
         EXPECT_EQ(At(0, 0), kClear);
     }
+}
+
+TEST_F(ScreenImageTest, FullScreenCopyIsCutToTheBackBufferWhateverSizeIsPassed)
+{
+    // A full-screen device at 640 x 480 on the same window.
+    m_pDevice.reset();
+    const D3DDISPLAYMODE mode{640, 480, 60, D3DFMT_X8R8G8B8};
+    d3d9::testctl::SetDesktopMode(&mode);
+    d3d9::testctl::SetDisplayModes(&mode, 1);
+    m_pDevice = std::make_unique<CRenderDeviceD3D9>();
+    const bool made = m_pDevice->InitFullscreen(m_hWnd, SCREENRESOLUTION_640X480, 0);
+    if (!made) {
+        d3d9::testctl::ResetAll();
+        GTEST_SKIP() << "no full-screen device here";
+    }
+    ASSERT_FALSE(m_pDevice->IsWindowed());
+
+    // 700 x 500: larger than the back buffer on both sides.
+    std::vector<uint32_t> px(700 * 500, 0xFF00FF00);
+    for (int y = 0; y < 500; ++y) px[y * 700 + 639] = 0xFFFF0000;  // last column that fits
+    const std::string big = WriteBmp("big.bmp", 700, 500, px);
+    auto* image = Make<IScreenImage>(OBJECTTYPE_SCREENIMAGE);
+    ASSERT_TRUE(image->LoadFromFile(big.c_str(), false));
+    EXPECT_EQ(DrawFrame(image, 0, 0), IScreenImage::DRAW_OK);
+    ASSERT_EQ(m_w, 640u);
+    ASSERT_EQ(m_h, 480u);
+    EXPECT_EQ(At(0, 0), 0xFF00FF00u);
+    EXPECT_EQ(At(639, 479), 0xFFFF0000u);
+    EXPECT_EQ(At(638, 479), 0xFF00FF00u);
+    m_pDevice.reset();
+    d3d9::testctl::ResetAll();
 }
 
 }  // namespace
