@@ -199,6 +199,22 @@ TEST_F(AppTest, CreateWindowsTwiceCreatesNothingNew)
     EXPECT_EQ(app->Input(), input);
 }
 
+TEST_F(AppTest, InitializeTwiceReplacesTheEngineAndKeepsTheWindows)
+{
+    Start();
+    HWND main = app->MainWindow();
+    ASSERT_TRUE(app->Update());
+    ASSERT_TRUE(app->Initialize(nullptr, true, SCREENRESOLUTION_DESKTOP));
+    ASSERT_NE(app->Engine(), nullptr);
+    EXPECT_EQ(app->MainWindow(), main);
+    EXPECT_EQ(g_pApplication, app);
+    EXPECT_TRUE(app->IsWindowed());
+    // The new engine draws once the window is activated.
+    SendMessageA(main, WM_ACTIVATE, WA_ACTIVE, 0);
+    EXPECT_TRUE(app->Update());
+    EXPECT_EQ(app->frames.size(), 2u);
+}
+
 TEST_F(AppTest, OneEscapeDoesNotQuitTwoDo)
 {
     Start();

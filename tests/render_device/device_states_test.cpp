@@ -270,10 +270,8 @@ TEST_F(StatesTest, WorldAndViewMatricesAreCopiedRowMajorAndNullIsIdentity)
 
 TEST_F(StatesTest, UserPrimitiveDrawsCheckFormatAndPrimitiveType)
 {
-    struct V {
-        float x, y, z;
-        DWORD color;
-    } v[8] = {};
+    // Room for 8 vertices of the widest format.
+    float v[8 * 10] = {};
     const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
     ASSERT_TRUE(m_device->BeginRendering(true, true, false));
 
