@@ -691,10 +691,6 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
         coop_ = Cooperative::Lost;
     }
     if (CheckLoss()) return D3DERR_DEVICELOST;
-    if (state_.inScene) {
-        // Presenting inside a scene is an application error; the picture is
-        // still shown, as drivers do.
-    }
     HWND hwnd = override ? override : sc->Window();
     SDL_Window* w = qrn::win32::SdlWindow(hwnd);
     if (!w) return D3DERR_INVALIDCALL;
@@ -709,19 +705,6 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
         lastSwapInterval_ = interval;
     }
 
-    int dw = 0, dh = 0;
-    FramebufferSize(w, &dw, &dh);
-    RECT target{0, 0, dw, dh};
-    const bool fullscreen = !implicit_->Params().Windowed;
-    if (!fullscreen) {
-        RECT r{};
-        if (!qrn::win32::RectInTopLevel(hwnd, &r)) return D3DERR_INVALIDCALL;
-        target = r;
-    }
-    if (dst) {
-        target = RECT{target.left + dst->left, target.top + dst->top, target.left + dst->right,
-                      target.top + dst->bottom};
-    }
     Surface* back = sc->BackBuffer();
     RECT from{0, 0, static_cast<LONG>(back->Width()), static_cast<LONG>(back->Height())};
     if (src) {
@@ -729,61 +712,96 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
         if (!Intersect(from, *src, &clipped)) return D3DERR_INVALIDCALL;
         from = clipped;
     }
-
-    gl_.BindDrawFramebuffer(0);
-    gl_.ColorMask(true, true, true, true);
-    // Fill the parts of the window's client area that the picture does not
-    // cover (a child window's surroundings) with the class brush colour.
+    const bool fullscreen = !implicit_->Params().Windowed;
+    RECT inTop{};
+    if (!fullscreen && !qrn::win32::RectInTopLevel(hwnd, &inTop)) return D3DERR_INVALIDCALL;
     const bool child = top != hwnd;
-    if (child || dst) {
-        const uint32_t rgb = qrn::win32::BackgroundRgb(top);
-        const float bg[4] = {static_cast<float>((rgb >> 16) & 0xff) / 255.0f,
-                             static_cast<float>((rgb >> 8) & 0xff) / 255.0f,
-                             static_cast<float>(rgb & 0xff) / 255.0f, 1.0f};
-        const RECT strips[4] = {
-            {0, 0, dw, target.top},             // above
-            {0, target.bottom, dw, dh},         // below
-            {0, target.top, target.left, target.bottom},   // left
-            {target.right, target.top, dw, target.bottom}, // right
-        };
-        gl_.ScissorTest(true);
-        for (const RECT& s : strips) {
-            RECT c;
-            if (!Intersect(s, RECT{0, 0, dw, dh}, &c)) continue;
-            // The default framebuffer counts rows from the bottom.
-            gl_.Scissor(c.left, dh - c.bottom, c.right - c.left, c.bottom - c.top);
-            // (The named clear of the window's framebuffer does nothing on
-            // some drivers; the bound clear works everywhere.)
+    const uint32_t rgb = (child || dst) ? qrn::win32::BackgroundRgb(top) : 0;
+
+    // Draws the frame into framebuffer `fbo` of dw x dh pixels standing for
+    // the window's client area: the brush colour around the picture, then
+    // the one copy of the back buffer, flipped, since the back buffer keeps
+    // its top row first and GL counts rows from the bottom.
+    auto compose = [&](GLuint fbo, int dw, int dh) {
+        RECT target = fullscreen ? RECT{0, 0, dw, dh} : inTop;
+        if (dst)
+            target = RECT{target.left + dst->left, target.top + dst->top, target.left + dst->right,
+                          target.top + dst->bottom};
+        gl_.BindDrawFramebuffer(fbo);
+        gl_.ColorMask(true, true, true, true);
+        if (child || dst) {
+            const float bg[4] = {static_cast<float>((rgb >> 16) & 0xff) / 255.0f,
+                                 static_cast<float>((rgb >> 8) & 0xff) / 255.0f,
+                                 static_cast<float>(rgb & 0xff) / 255.0f, 1.0f};
+            const RECT strips[4] = {
+                {0, 0, dw, target.top},                         // above
+                {0, target.bottom, dw, dh},                     // below
+                {0, target.top, target.left, target.bottom},    // left
+                {target.right, target.top, dw, target.bottom},  // right
+            };
+            gl_.ScissorTest(true);
             gl_.ClearColor(bg[0], bg[1], bg[2], bg[3]);
-            glClear(GL_COLOR_BUFFER_BIT);
-            gl_.CountClear();
+            for (const RECT& strip : strips) {
+                RECT c;
+                if (!Intersect(strip, RECT{0, 0, dw, dh}, &c)) continue;
+                gl_.Scissor(c.left, dh - c.bottom, c.right - c.left, c.bottom - c.top);
+                // (The named clear of a window's framebuffer does nothing on
+                // some drivers; the bound clear works everywhere.)
+                glClear(GL_COLOR_BUFFER_BIT);
+                gl_.CountClear();
+            }
         }
-    }
-    gl_.ScissorTest(false);
-    // The one copy of the frame: flipped, since the back buffer keeps its top
-    // row first and the window counts rows from the bottom.
-    const bool sameSize = (from.right - from.left) == (target.right - target.left) &&
-                          (from.bottom - from.top) == (target.bottom - target.top);
-    gl_.BindReadFramebuffer(back->Fbo());
-    glBlitFramebuffer(from.left, from.top, from.right, from.bottom, target.left, dh - target.top,
-                      target.right, dh - target.bottom, GL_COLOR_BUFFER_BIT,
-                      sameSize ? GL_NEAREST : GL_LINEAR);
-    gl_.CountBlit();
+        gl_.ScissorTest(false);
+        const bool sameSize = (from.right - from.left) == (target.right - target.left) &&
+                              (from.bottom - from.top) == (target.bottom - target.top);
+        gl_.BindReadFramebuffer(back->Fbo());
+        glBlitFramebuffer(from.left, from.top, from.right, from.bottom, target.left, dh - target.top,
+                          target.right, dh - target.bottom, GL_COLOR_BUFFER_BIT,
+                          sameSize ? GL_NEAREST : GL_LINEAR);
+        gl_.CountBlit();
+    };
+
+    int dw = 0, dh = 0;
+    FramebufferSize(w, &dw, &dh);
+    compose(0, dw, dh);
 
     if (captureNext_) {
         captureNext_ = false;
-        capture_.assign(static_cast<size_t>(dw) * static_cast<size_t>(dh), 0);
-        gl_.BindReadFramebuffer(0);
+        // The picture the window shows. Where the window system's framebuffer
+        // is not the window's size (an EGL pbuffer keeps its first size), the
+        // frame is composed once more at the window's size for the copy.
+        int ww = 0, wh = 0;
+        SDL_GL_GetDrawableSize(w, &ww, &wh);
+        GLuint tex = 0, fbo = 0;
+        if (ww != dw || wh != dh) {
+            glCreateTextures(GL_TEXTURE_2D, 1, &tex);
+            glTextureStorage2D(tex, 1, GL_RGBA8, ww, wh);
+            glCreateFramebuffers(1, &fbo);
+            glNamedFramebufferTexture(fbo, GL_COLOR_ATTACHMENT0, tex, 0);
+            glNamedFramebufferReadBuffer(fbo, GL_COLOR_ATTACHMENT0);
+            compose(fbo, ww, wh);
+        } else {
+            ww = dw;
+            wh = dh;
+        }
+        capture_.assign(static_cast<size_t>(ww) * static_cast<size_t>(wh), 0);
+        gl_.BindReadFramebuffer(fbo);
         gl_.BindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-        glReadPixels(0, 0, dw, dh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, capture_.data());
+        glReadPixels(0, 0, ww, wh, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, capture_.data());
         gl_.CountReadback();
+        if (fbo) {
+            gl_.ForgetFramebuffer(fbo);
+            glDeleteFramebuffers(1, &fbo);
+            glDeleteTextures(1, &tex);
+            gl_.BindDrawFramebuffer(0);
+        }
         // Rows top first, like the window.
-        for (int y = 0; y < dh / 2; ++y)
-            std::swap_ranges(capture_.begin() + static_cast<ptrdiff_t>(y) * dw,
-                             capture_.begin() + static_cast<ptrdiff_t>(y + 1) * dw,
-                             capture_.begin() + static_cast<ptrdiff_t>(dh - 1 - y) * dw);
-        captureW_ = dw;
-        captureH_ = dh;
+        for (int y = 0; y < wh / 2; ++y)
+            std::swap_ranges(capture_.begin() + static_cast<ptrdiff_t>(y) * ww,
+                             capture_.begin() + static_cast<ptrdiff_t>(y + 1) * ww,
+                             capture_.begin() + static_cast<ptrdiff_t>(wh - 1 - y) * ww);
+        captureW_ = ww;
+        captureH_ = wh;
     }
     SDL_GL_SwapWindow(w);
     gl_.EndFrame();
