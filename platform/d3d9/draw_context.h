@@ -95,6 +95,7 @@ struct DrawContext {
     // Layout of the current declaration, refreshed when the vertex format changes.
     FfpVertexLayout layout;
     bool layoutValid = false;
+    VertexArray* layoutArray = nullptr;  // vertex array of `layout`, once looked up
     // Last key and program, reused while the state they came from is unchanged.
     FfpKey key;
     GLuint program = 0;

@@ -84,6 +84,7 @@ bool RefreshLayout(DrawContext& dc, DeviceState& s)
     if (dc.layoutValid && !(s.dirty & kDirtyVertexFormat)) return true;
     s.dirty &= ~kDirtyVertexFormat;
     dc.layoutValid = false;
+    dc.layoutArray = nullptr;
     dc.keyValid = false;
     if (s.fvf != 0) {
         dc.layoutValid = LayoutFromFvf(s.fvf, &dc.layout);
@@ -136,6 +137,10 @@ VertexArray* BindLayout(DrawContext& dc)
         }
         dc.bufferForgets = dc.gl->BufferForgets();
     }
+    if (dc.layoutArray) {
+        dc.gl->BindVertexArray(dc.layoutArray->vao);
+        return dc.layoutArray;
+    }
     LayoutSignature sig{dc.layout};
     auto it = dc.vertexArrays.find(sig);
     if (it == dc.vertexArrays.end()) {
@@ -151,8 +156,9 @@ VertexArray* BindLayout(DrawContext& dc)
         }
         it = dc.vertexArrays.emplace(sig, std::move(va)).first;
     }
-    dc.gl->BindVertexArray(it->second->vao);
-    return it->second.get();
+    dc.layoutArray = it->second.get();
+    dc.gl->BindVertexArray(dc.layoutArray->vao);
+    return dc.layoutArray;
 }
 
 void BindStream(DrawContext& dc, VertexArray& va, uint32_t stream, GLuint buffer, GLintptr offset, GLsizei stride)
