@@ -143,9 +143,19 @@ HRESULT Device::Init(D3DPRESENT_PARAMETERS* pp)
     reapplyAll_ = Overrides().reapplyAllState;
     ResetState();
     focusListener_ = qrn::win32::AddFocusListener(&Device::FocusChanged, this);
-    qrn::win32::SetDeviceOwnsPicture(qrn::win32::TopLevel(params.hDeviceWindow), true);
+    OwnPicture(params.hDeviceWindow);
     *pp = params;
     return D3D_OK;
+}
+
+// From the first present on, the device draws the whole client area of the
+// window's top-level window; the Win32 stand-in stops painting it.
+void Device::OwnPicture(HWND window)
+{
+    HWND top = qrn::win32::TopLevel(window);
+    if (!top || std::find(ownedPictures_.begin(), ownedPictures_.end(), top) != ownedPictures_.end()) return;
+    qrn::win32::SetDeviceOwnsPicture(top, true);
+    ownedPictures_.push_back(top);
 }
 
 // Fills in what the caller left to the device (sizes of a windowed back
@@ -248,7 +258,8 @@ Device::~Device()
             windowed.Windowed = TRUE;
             ApplyFullscreen(windowed);
         }
-        if (implicit_) qrn::win32::SetDeviceOwnsPicture(qrn::win32::TopLevel(implicit_->Window()), false);
+        for (HWND top : ownedPictures_)
+            if (IsWindow(top)) qrn::win32::SetDeviceOwnsPicture(top, false);
         DropImplicit();
         if (drawFbo_) {
             gl_.ForgetFramebuffer(drawFbo_);
@@ -484,7 +495,7 @@ HRESULT Device::CreateAdditionalSwapChain(D3DPRESENT_PARAMETERS* pp, IDirect3DSw
     if (!sc) return hr;
     sc->ExtAddRef();
     additional_.push_back(sc);
-    qrn::win32::SetDeviceOwnsPicture(qrn::win32::TopLevel(params.hDeviceWindow), true);
+    OwnPicture(params.hDeviceWindow);
     *pp = params;
     *out = sc;
     return D3D_OK;

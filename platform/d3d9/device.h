@@ -252,6 +252,7 @@ private:
     void ReleaseBindings();
     bool CheckLoss();   // updates coop_ from the window; true when lost
     static void FocusChanged(HWND top, bool focused, void* user);
+    void OwnPicture(HWND window);
     bool ApplyFullscreen(const D3DPRESENT_PARAMETERS& pp);
     void ClearRect(GLbitfield mask, const RECT& r, D3DCOLOR color, float z, DWORD stencil);
 
@@ -272,6 +273,7 @@ private:
     SwapChain* implicit_ = nullptr;
     Surface* autoDepth_ = nullptr;
     std::vector<SwapChain*> additional_;  // alive additional swap chains (not referenced)
+    std::vector<HWND> ownedPictures_;     // top-level windows whose picture this device draws
     Cooperative coop_ = Cooperative::Ok;
     bool injectLoss_ = false;
     unsigned injectLossTests_ = 0;
