@@ -434,3 +434,100 @@ TEST_F(DrawTest, IndexedDrawHonoursBaseVertexAndStartIndex)
     vb->Release();
     ib->Release();
 }
+
+TEST_F(DrawTest, TexCoordIndexPicksTheCoordinateSet)
+{
+    dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    // Left column red, right column green.
+    IDirect3DTexture9* tex = MakeTexture(2, 1, {0xFFFF0000u, 0xFF00FF00u});
+    ASSERT_NE(tex, nullptr);
+    dev_->SetTexture(0, tex);
+    dev_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    struct V {
+        float x, y, z;
+        DWORD c;
+        float u0, v0, u1, v1;
+    };
+    // Set 0 samples the red texel, set 1 the green one.
+    const V v[3] = {{-1, 1, 0.5f, kWhite, 0.25f, 0.5f, 0.75f, 0.5f},
+                    {1, 1, 0.5f, kWhite, 0.25f, 0.5f, 0.75f, 0.5f},
+                    {-1, -1, 0.5f, kWhite, 0.25f, 0.5f, 0.75f, 0.5f}};
+    dev_->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2);
+    Clear(0xFF000000);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(V)), D3D_OK);
+    EXPECT_TRUE(Near(Pixel(8, 8), {255, 0, 0}, 0));
+    dev_->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 1);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(V)), D3D_OK);
+    EXPECT_TRUE(Near(Pixel(8, 8), {0, 255, 0}, 0));
+    tex->Release();
+}
+
+TEST_F(DrawTest, ColourWriteMaskKeepsMaskedChannels)
+{
+    dev_->SetRenderState(D3DRS_LIGHTING, FALSE);
+    Clear(D3DCOLOR_XRGB(10, 20, 30));
+    dev_->SetRenderState(D3DRS_COLORWRITEENABLE, D3DCOLORWRITEENABLE_GREEN);
+    ColorQuad(-1, -1, 1, 1, 0.5f, D3DCOLOR_XRGB(200, 210, 220));
+    EXPECT_TRUE(Near(Pixel(32, 32), {10, 210, 30}, 0));
+    // The engine's "no colour" pass: blend ZERO, ONE leaves the frame as it is.
+    dev_->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    dev_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+    dev_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    ColorQuad(-1, -1, 1, 1, 0.4f, D3DCOLOR_XRGB(255, 0, 255));
+    EXPECT_TRUE(Near(Pixel(32, 32), {10, 210, 30}, 0));
+}
+
+TEST_F(DrawTest, SpotLightLightsInsideItsConeOnly)
+{
+    D3DMATERIAL9 m{};
+    m.Diffuse = {1, 1, 1, 1};
+    dev_->SetMaterial(&m);
+    D3DLIGHT9 l{};
+    l.Type = D3DLIGHT_SPOT;
+    l.Diffuse = {1, 1, 1, 1};
+    l.Position = {0, 0, 0};   // at the eye
+    l.Direction = {0, 0, 1};  // straight ahead
+    l.Range = 100;
+    l.Attenuation0 = 1;
+    l.Theta = 0.5f;  // inner half-angle 0.25: the centre quad's corners are at 0.14
+    l.Phi = 0.8f;    // outer half-angle 0.4: the side quad is at 0.88
+    l.Falloff = 1;
+    dev_->SetLight(0, &l);
+    dev_->LightEnable(0, TRUE);
+    Clear(0xFF000000);
+    // Small quads straight ahead (inside theta) and off to the side (outside phi).
+    LitQuad(dev_, -0.05f, -0.05f, 0.05f, 0.05f, 0.5f);
+    LitQuad(dev_, 0.6f, -0.05f, 0.7f, 0.05f, 0.5f);
+    EXPECT_GT(ToRgb(Pixel(32, 32)).r, 240);
+    EXPECT_TRUE(Near(Pixel(53, 32), {0, 0, 0}, 0));
+    // Between the cones the light falls off: a quad at 0.3 from the axis.
+    LitQuad(dev_, 0.15f, -0.02f, 0.17f, 0.02f, 0.5f);
+    const int mid = ToRgb(Pixel(37, 32)).r;
+    EXPECT_GT(mid, 10);
+    EXPECT_LT(mid, 230);
+}
+
+TEST_F(DrawTest, SpecularHighlightIsAddedAfterTheStages)
+{
+    D3DMATERIAL9 m{};
+    m.Diffuse = {0.2f, 0.2f, 0.2f, 1};
+    m.Specular = {0, 0, 1, 1};
+    m.Power = 1;
+    dev_->SetMaterial(&m);
+    D3DLIGHT9 l = {};
+    l.Type = D3DLIGHT_DIRECTIONAL;
+    l.Diffuse = {1, 1, 1, 1};
+    l.Specular = {1, 1, 1, 1};
+    l.Direction = {0, 0, 1};
+    dev_->SetLight(0, &l);
+    dev_->LightEnable(0, TRUE);
+    Clear(0xFF000000);
+    LitQuad(dev_, -1, -1, 1, 1, 0.5f);
+    EXPECT_TRUE(Near(Pixel(32, 32), {51, 51, 51}, 2));  // specular off by default
+    dev_->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    LitQuad(dev_, -1, -1, 1, 1, 0.5f);
+    const Rgb c = ToRgb(Pixel(32, 32));
+    EXPECT_NEAR(c.r, 51, 2);
+    EXPECT_GT(c.b, 240);  // N.H close to 1 in the middle of the view
+}
