@@ -680,6 +680,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp)
         return hr;
     }
     if (!params.Windowed || !wasWindowed) ApplyFullscreen(params);
+    OwnPicture(params.hDeviceWindow);
     ResetState();
     coop_ = Cooperative::Ok;
     injectLossTests_ = 0;
