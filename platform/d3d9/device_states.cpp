@@ -236,8 +236,7 @@ HRESULT Device::GetLightEnable(DWORD index, BOOL* enable)
     if (!enable) return D3DERR_INVALIDCALL;
     auto it = state_.lights.find(index);
     if (it == state_.lights.end()) return D3DERR_INVALIDCALL;
-    // The real device answers 128 rather than 1 for an enabled light.
-    *enable = it->second.enabled ? 128 : FALSE;
+    *enable = it->second.enabled ? TRUE : FALSE;
     return D3D_OK;
 }
 
