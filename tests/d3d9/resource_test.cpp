@@ -343,3 +343,75 @@ TEST_F(D3D9Test, SurfaceCreationRefusesBadInput)
     s->UnlockRect();
     s->Release();
 }
+
+TEST_F(D3D9Test, UpdateTextureCopiesEveryLevelIntoVideoMemory)
+{
+    MakeWindowedDevice();
+    IDirect3DTexture9* sys = nullptr;
+    ASSERT_EQ(device_->CreateTexture(8, 8, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+    ASSERT_EQ(sys->GetLevelCount(), 4u);
+    const uint32_t colours[4] = {0xff102030, 0xff405060, 0xff708090, 0xffa0b0c0};
+    for (UINT l = 0; l < 4; ++l) {
+        D3DLOCKED_RECT lr{};
+        ASSERT_EQ(sys->LockRect(l, &lr, nullptr, 0), D3D_OK);
+        const UINT side = 8u >> l;
+        for (UINT y = 0; y < side; ++y)
+            for (UINT x = 0; x < side; ++x)
+                reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(lr.pBits) + y * static_cast<UINT>(lr.Pitch))[x] =
+                    colours[l];
+        sys->UnlockRect(l);
+    }
+    IDirect3DTexture9* vid = nullptr;
+    ASSERT_EQ(device_->CreateTexture(4, 4, 0, 0, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &vid, nullptr), D3D_OK);
+    // The destination starts at the source level of its size (level 1).
+    ASSERT_EQ(device_->UpdateTexture(sys, vid), D3D_OK);
+    EXPECT_EQ(device_->UpdateTexture(vid, sys), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->UpdateTexture(sys, nullptr), D3DERR_INVALIDCALL);
+    // A system-memory texture cannot be set on a stage.
+    EXPECT_EQ(device_->SetTexture(0, sys), D3DERR_INVALIDCALL);
+
+    IDirect3DSurface9* rt = nullptr;
+    ASSERT_EQ(device_->CreateRenderTarget(1, 1, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, TRUE, &rt, nullptr), D3D_OK);
+    for (UINT l = 0; l < vid->GetLevelCount(); ++l) {
+        IDirect3DSurface9* level = nullptr;
+        vid->GetSurfaceLevel(l, &level);
+        const RECT one{0, 0, 1, 1};
+        ASSERT_EQ(device_->StretchRect(level, &one, rt, nullptr, D3DTEXF_NONE), D3D_OK);
+        D3DLOCKED_RECT lr{};
+        ASSERT_EQ(rt->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
+        EXPECT_EQ(*static_cast<const uint32_t*>(lr.pBits) & 0xffffff, colours[l + 1] & 0xffffff) << "level " << l;
+        rt->UnlockRect();
+        level->Release();
+    }
+    rt->Release();
+    vid->Release();
+    sys->Release();
+}
+
+TEST_F(D3D9Test, DynamicBufferDiscardAndNoOverwriteKeepWhatWasWritten)
+{
+    MakeWindowedDevice();
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb, nullptr),
+              D3D_OK);
+    void* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 32, &p, D3DLOCK_DISCARD), D3D_OK);
+    std::memset(p, 0x11, 32);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    ASSERT_EQ(vb->Lock(32, 32, &p, D3DLOCK_NOOVERWRITE), D3D_OK);
+    std::memset(p, 0x22, 32);
+    // Nested locks are counted; the data goes up at the last Unlock.
+    void* q = nullptr;
+    ASSERT_EQ(vb->Lock(0, 4, &q, D3DLOCK_NOOVERWRITE), D3D_OK);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    ASSERT_EQ(vb->Unlock(), D3D_OK);
+    ASSERT_EQ(vb->Lock(0, 0, &p, D3DLOCK_READONLY), D3D_OK);
+    EXPECT_EQ(static_cast<uint8_t*>(p)[31], 0x11);
+    EXPECT_EQ(static_cast<uint8_t*>(p)[32], 0x22);
+    vb->Unlock();
+    // A default-pool buffer holds up a reset until it is released.
+    D3DPRESENT_PARAMETERS pp = WindowedParams(win_.child);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);
+    vb->Release();
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+}
