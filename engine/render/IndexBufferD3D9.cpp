@@ -1,8 +1,8 @@
 #include "IndexBufferD3D9.h"
 
 #include <climits>
-#include <cstring>
 
+#include "BufferFillD3D9.h"
 #include "RenderDeviceD3D9.h"
 
 namespace qrn {
@@ -45,16 +45,7 @@ bool CIndexBufferD3D9::SetData(const std::uint16_t* indices, unsigned indexCount
         return false;
     }
 
-    void* pData = nullptr;
-    if (FAILED(pBuffer->Lock(0, 0, &pData, 0)) || !pData) {
-        pBuffer->Release();
-        return false;
-    }
-    if (bytes > 0) std::memcpy(pData, indices, bytes);
-    if (FAILED(pBuffer->Unlock())) {
-        pBuffer->Release();
-        return false;
-    }
+    if (!FillNewBuffer(pBuffer, indices, bytes)) return false;
 
     m_pBuffer = pBuffer;
     m_uIndexCount = indexCount;

@@ -26,6 +26,26 @@ void SetClamped(D3DCOLORVALUE& colour, float r, float g, float b, float a)
 
 } // namespace
 
+void ApplyTransparency(CRenderDeviceD3D9* pRenderDevice, IDirect3DDevice9* pDevice, bool transparent,
+                       D3DTEXTUREOP alphaOp)
+{
+    // An additive or colour-masked pass owns the blend states; leave them.
+    if (pRenderDevice->IsBlendingOverridden()) return;
+    if (transparent) {
+        pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        // The alpha that reaches blending is stage 0's, whatever the stage.
+        pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
+        pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        pDevice->SetRenderState(D3DRS_ALPHAREF, 50);
+        pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    } else {
+        pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    }
+}
+
 CMaterialD3D9::CMaterialD3D9(CRenderDeviceD3D9* pRenderDevice, IDirect3DDevice9* pDevice)
     : m_pRenderDevice(pRenderDevice), m_pDevice(pDevice), m_material{}
 {
@@ -90,21 +110,7 @@ bool CMaterialD3D9::Apply()
 {
     if (!m_pDevice) return false;
 
-    // An additive or colour-masked pass owns the blend states; leave them.
-    if (!m_pRenderDevice->IsBlendingOverridden()) {
-        if (IsTransparent()) {
-            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-            m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-            m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-            m_pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-            m_pDevice->SetRenderState(D3DRS_ALPHAREF, 50);
-            m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-        } else {
-            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-        }
-    }
+    ApplyTransparency(m_pRenderDevice, m_pDevice, IsTransparent(), D3DTOP_MODULATE);
     return SUCCEEDED(m_pDevice->SetMaterial(&m_material));
 }
 

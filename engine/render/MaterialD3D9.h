@@ -10,6 +10,12 @@ namespace qrn {
 
 class CRenderDeviceD3D9;
 
+// Switches alpha blending and the alpha test on for a transparent draw (alpha
+// from texture stage 0, made with alphaOp) or off for an opaque one. Leaves
+// the states alone while the render device's pass has taken over blending.
+void ApplyTransparency(CRenderDeviceD3D9* pRenderDevice, IDirect3DDevice9* pDevice, bool transparent,
+                       D3DTEXTUREOP alphaOp);
+
 class CMaterialD3D9 final : public IMaterial {
 public:
     // Starts opaque white: ambient and diffuse (1, 1, 1, 1), emissive and

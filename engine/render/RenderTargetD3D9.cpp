@@ -130,11 +130,8 @@ bool CRenderTargetD3D9::RetrySmaller(HRESULT hr)
 {
     // Out of memory: try again with both sides halved while both are above
     // 4. Create releases what this attempt made.
-    if ((hr == D3DERR_OUTOFVIDEOMEMORY || hr == E_OUTOFMEMORY) && m_uWidth > 4 && m_uHeight > 4) {
-        IRenderTarget* self = this;
-        return self->Create(m_uWidth / 2, m_uHeight / 2);
-    }
-    return false;
+    return (hr == D3DERR_OUTOFVIDEOMEMORY || hr == E_OUTOFMEMORY) && m_uWidth > 4 && m_uHeight > 4 &&
+           Create(m_uWidth / 2, m_uHeight / 2);
 }
 
 bool CRenderTargetD3D9::Activate()
@@ -143,13 +140,7 @@ bool CRenderTargetD3D9::Activate()
     if (FAILED(m_pDevice->SetRenderTarget(0, m_pColorSurface))) return false;
     if (FAILED(m_pDevice->SetDepthStencilSurface(m_pDepthSurface))) return false;
 
-    D3DVIEWPORT9 viewport{};
-    viewport.X = 0;
-    viewport.Y = 0;
-    viewport.Width = m_uWidth;
-    viewport.Height = m_uHeight;
-    viewport.MinZ = 0.0f;
-    viewport.MaxZ = 1.0f;
+    const D3DVIEWPORT9 viewport{0, 0, m_uWidth, m_uHeight, 0.0f, 1.0f};
     if (FAILED(m_pDevice->SetViewport(&viewport))) return false;
 
     m_pRenderDevice->SelectRenderTarget(this);

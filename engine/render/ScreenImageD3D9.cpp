@@ -103,12 +103,11 @@ void CScreenImageD3D9::OnDeviceLost()
 
 void CScreenImageD3D9::OnDeviceReset()
 {
-    // Reload through the interface; a failed reload leaves the image lost
-    // (drawing nothing) instead of drawing from a missing surface.
+    // A failed reload leaves the image lost (drawing nothing) instead of
+    // drawing from a missing surface. LoadFromFile overwrites the name: copy it.
     if (m_fileName.empty()) return;
-    IScreenImage* self = this;
     const std::string file = m_fileName;
-    self->LoadFromFile(file.c_str(), m_bInVideoMemory);
+    LoadFromFile(file.c_str(), m_bInVideoMemory);
 }
 
 } // namespace qrn

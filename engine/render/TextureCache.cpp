@@ -2,17 +2,13 @@
 
 #include <d3dx9tex.h>
 
-
 namespace qrn {
 
 CTextureCache::CTextureCache(IDirect3DDevice9* pDevice) : m_pDevice(pDevice) {}
 
 CTextureCache::~CTextureCache()
 {
-    for (SEntry& entry : m_entries) {
-        if (entry.pTexture) entry.pTexture->Release();
-    }
-    m_entries.clear();
+    for (SEntry& entry : m_entries) entry.pTexture->Release();
 }
 
 IDirect3DTexture9* CTextureCache::AcquireTexture(const char* file, bool alpha)

@@ -20,7 +20,7 @@ public:
     // The cache does not hold a reference on the device: the render device
     // owns both and deletes the cache before it releases the device.
     explicit CTextureCache(IDirect3DDevice9* pDevice);
-    virtual ~CTextureCache();
+    ~CTextureCache();
 
     CTextureCache(const CTextureCache&) = delete;
     CTextureCache& operator=(const CTextureCache&) = delete;

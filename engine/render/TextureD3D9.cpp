@@ -1,8 +1,11 @@
 #include "TextureD3D9.h"
 
+#include "MaterialD3D9.h"
 #include "RenderDeviceD3D9.h"
 #include "RenderTargetD3D9.h"
 #include "TextureCache.h"
+
+#include <iterator>
 
 namespace qrn {
 
@@ -14,7 +17,6 @@ static const D3DTEXTUREOP kTextureOps[] = {
     D3DTOP_ADD,         // 3
     D3DTOP_ADDSIGNED,   // 4
 };
-static_assert(sizeof(kTextureOps) / sizeof(kTextureOps[0]) == 5);
 
 // Filter choices 0..3.
 static const D3DTEXTUREFILTERTYPE kFilters[] = {
@@ -23,7 +25,6 @@ static const D3DTEXTUREFILTERTYPE kFilters[] = {
     D3DTEXF_LINEAR,       // 2
     D3DTEXF_ANISOTROPIC,  // 3
 };
-static_assert(sizeof(kFilters) / sizeof(kFilters[0]) == 4);
 
 // Address choices 0..4.
 static const D3DTEXTUREADDRESS kAddressModes[] = {
@@ -33,21 +34,20 @@ static const D3DTEXTUREADDRESS kAddressModes[] = {
     D3DTADDRESS_BORDER,      // 3
     D3DTADDRESS_MIRRORONCE,  // 4
 };
-static_assert(sizeof(kAddressModes) / sizeof(kAddressModes[0]) == 5);
 
 D3DTEXTUREOP CTextureD3D9::TextureOp(int op)
 {
-    return (op >= 0 && op < 5) ? kTextureOps[op] : D3DTOP_DISABLE;
+    return (op >= 0 && op < int(std::size(kTextureOps))) ? kTextureOps[op] : D3DTOP_DISABLE;
 }
 
 D3DTEXTUREFILTERTYPE CTextureD3D9::FilterType(int filter)
 {
-    return (filter >= 0 && filter < 4) ? kFilters[filter] : D3DTEXF_NONE;
+    return (filter >= 0 && filter < int(std::size(kFilters))) ? kFilters[filter] : D3DTEXF_NONE;
 }
 
 D3DTEXTUREADDRESS CTextureD3D9::AddressMode(int address)
 {
-    return (address >= 0 && address < 5) ? kAddressModes[address] : D3DTADDRESS_WRAP;
+    return (address >= 0 && address < int(std::size(kAddressModes))) ? kAddressModes[address] : D3DTADDRESS_WRAP;
 }
 
 CTextureD3D9::CTextureD3D9(CRenderDeviceD3D9* pRenderDevice, IDirect3DDevice9* pDevice)
@@ -114,9 +114,6 @@ bool CTextureD3D9::SetRenderTarget(IRenderTarget* pTarget)
 
 void CTextureD3D9::SetFilter(int minification, int magnification, int mip)
 {
-    m_iMinChoice = minification;
-    m_iMagChoice = magnification;
-    m_iMipChoice = mip;
     m_minFilter = FilterType(minification);
     m_magFilter = FilterType(magnification);
     m_mipFilter = FilterType(mip);
@@ -124,8 +121,6 @@ void CTextureD3D9::SetFilter(int minification, int magnification, int mip)
 
 void CTextureD3D9::SetAddressMode(int u, int v)
 {
-    m_iAddressChoiceU = u;
-    m_iAddressChoiceV = v;
     m_addressU = AddressMode(u);
     m_addressV = AddressMode(v);
 }
@@ -143,22 +138,7 @@ bool CTextureD3D9::Apply(unsigned stage, unsigned texCoordIndex, int colorOp, in
     m_pDevice->SetSamplerState(stage, D3DSAMP_ADDRESSV, m_addressV);
     m_pDevice->SetTextureStageState(stage, D3DTSS_TEXCOORDINDEX, texCoordIndex);
 
-    // An additive or colour-masked pass owns the blend states; leave them.
-    if (!m_pRenderDevice->IsBlendingOverridden()) {
-        if (m_bHasAlpha) {
-            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-            m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-            m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-            // The alpha that reaches blending is stage 0's, whatever the stage.
-            m_pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, TextureOp(alphaOp));
-            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-            m_pDevice->SetRenderState(D3DRS_ALPHAREF, 50);
-            m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
-        } else {
-            m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-            m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
-        }
-    }
+    ApplyTransparency(m_pRenderDevice, m_pDevice, m_bHasAlpha, TextureOp(alphaOp));
 
     if (FAILED(m_pDevice->SetTexture(stage, m_pTexture))) return false;
     if (FAILED(m_pDevice->SetTextureStageState(stage, D3DTSS_COLOROP, TextureOp(colorOp)))) {

@@ -62,11 +62,6 @@ private:
     IDirect3DTexture9* m_pTexture = nullptr;
     CRenderTargetD3D9* m_pTarget = nullptr;  // the target shown, while borrowed
 
-    int m_iMinChoice = 2;
-    int m_iMagChoice = 2;
-    int m_iMipChoice = 2;
-    int m_iAddressChoiceU = 0;
-    int m_iAddressChoiceV = 0;
     D3DTEXTUREFILTERTYPE m_minFilter = D3DTEXF_LINEAR;
     D3DTEXTUREFILTERTYPE m_magFilter = D3DTEXF_LINEAR;
     D3DTEXTUREFILTERTYPE m_mipFilter = D3DTEXF_LINEAR;

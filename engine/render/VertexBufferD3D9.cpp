@@ -1,8 +1,8 @@
 #include "VertexBufferD3D9.h"
 
 #include <climits>
-#include <cstring>
 
+#include "BufferFillD3D9.h"
 #include "RenderDeviceD3D9.h"
 
 namespace qrn {
@@ -48,16 +48,7 @@ bool CVertexBufferD3D9::SetData(const void* vertices, unsigned vertexCount, int 
         return false;
     }
 
-    void* pData = nullptr;
-    if (FAILED(pBuffer->Lock(0, 0, &pData, 0)) || !pData) {
-        pBuffer->Release();
-        return false;
-    }
-    if (bytes > 0) std::memcpy(pData, vertices, bytes);
-    if (FAILED(pBuffer->Unlock())) {
-        pBuffer->Release();
-        return false;
-    }
+    if (!FillNewBuffer(pBuffer, vertices, bytes)) return false;
 
     m_pBuffer = pBuffer;
     m_uVertexCount = vertexCount;

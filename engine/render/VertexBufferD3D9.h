@@ -32,7 +32,6 @@ public:
     int GetVertexFormat() override { return m_iVertexFormat; }
 
     IDirect3DVertexBuffer9* GetD3DBuffer() const { return m_pBuffer; }
-    unsigned GetStride() const { return m_uStride; }
 
 private:
     void ReleaseBuffer();
