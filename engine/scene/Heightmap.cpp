@@ -85,12 +85,9 @@ bool CHeightmap::LoadRaw(const char* file) {
 
 bool CHeightmap::SetData(const char* file, unsigned width, unsigned depth, float heightScale,
                          float repeat0, float repeat1, qrn::IRenderDevice* device) {
-    m_pDevice = device;
     delete[] m_pHeights;
     m_pHeights = nullptr;
-    ReleaseData();
-    m_uWidth = m_uDepth = 0;
-    if (!device) return false;
+    if (!Restart(device)) return false;
 
     m_fHeightScale = heightScale;
     if (!CreateMaterial()) return false;
@@ -107,12 +104,9 @@ bool CHeightmap::SetData(const char* file, unsigned width, unsigned depth, float
 bool CHeightmap::SetData(unsigned short width, unsigned short depth, float peakDivisor, float minRadius,
                          float maxRadius, unsigned short hillCount, unsigned short flatteningExponent,
                          bool island, float repeat0, float repeat1, qrn::IRenderDevice* device) {
-    m_pDevice = device;
     delete[] m_pHeights;
     m_pHeights = nullptr;
-    ReleaseData();
-    m_uWidth = m_uDepth = 0;
-    if (!device) return false;
+    if (!Restart(device)) return false;
     // The peak lands at 1 / peakDivisor: a divisor of 0 or less has no such height.
     if (!(peakDivisor > 0.0f) || !std::isfinite(peakDivisor)) return false;
     if (!CreateMaterial()) return false;

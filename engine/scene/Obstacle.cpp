@@ -10,8 +10,14 @@ using qrn::Vector4;
 
 namespace {
 
-// Adds a push to x, y and z of the response; its w stays.
-void AddPush(Vector4& response, float x, float y, float z) {
+// Adds the push (x, y, z), divided by scale where scale is positive, to x, y
+// and z of the response; its w stays.
+void AddPush(Vector4& response, float x, float y, float z, float scale) {
+    if (scale > 0.0f) {
+        x /= scale;
+        y /= scale;
+        z /= scale;
+    }
     response.x += x;
     response.y += y;
     response.z += z;
@@ -24,10 +30,7 @@ bool RoundHit(float dx, float dy, float dz, const Vector4& velocity, float spher
     if (dx * velocity.x + dy * velocity.y + dz * velocity.z > 0.0f) return false;  // moving away
     const float s = std::sqrt(dx * dx + dy * dy + dz * dz) - sphereRadius;
     if (!(s < radius)) return false;
-    if (s > 0.0f)
-        AddPush(response, dx / s, dy / s, dz / s);
-    else
-        AddPush(response, dx, dy, dz);
+    AddPush(response, dx, dy, dz, s);
     return true;
 }
 
@@ -92,10 +95,7 @@ public:
         if (dx * velocity.x + dy * velocity.y + dz * velocity.z > 0.0f) return false;
         const float q = dx * dx + dy * dy + dz * dz;
         if (radius * radius < q) return false;
-        if (q > 0.0f)
-            AddPush(response, dx / q, dy / q, dz / q);
-        else
-            AddPush(response, dx, dy, dz);
+        AddPush(response, dx, dy, dz, q);
         return true;
     }
 

@@ -165,6 +165,13 @@ void CPatchGrid::ReleaseData() {
     m_uPatchesZ = 0;
 }
 
+bool CPatchGrid::Restart(qrn::IRenderDevice* device) {
+    m_pDevice = device;
+    ReleaseData();
+    m_uWidth = m_uDepth = 0;
+    return device != nullptr;
+}
+
 bool CPatchGrid::CreateMaterial() {
     if (!m_pDevice) return false;
     m_pMaterial = static_cast<qrn::IMaterial*>(m_pDevice->CreateObject(qrn::OBJECTTYPE_MATERIAL));

@@ -99,6 +99,9 @@ protected:
 
     // Deletes the material and the patches (texture stages stay).
     void ReleaseData();
+    // Start of SetData: takes the device, drops the old grid and its size;
+    // false when there is no device.
+    bool Restart(qrn::IRenderDevice* device);
     // Makes the material (kind 0); false when the device gives none.
     bool CreateMaterial();
     // Cuts the grid into patches of 17 x 17 vertices, asking vertexAt for

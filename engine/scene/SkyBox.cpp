@@ -154,18 +154,16 @@ bool CSkyBox::Render() {
     }
     if (m_pMaterial) m_pMaterial->Apply();
     m_pDevice->SetCullMode(qrn::CULLMODE_NONE);
-    bool ok = true;
+    // A failed draw is the device's to report; the box was handed over.
     if (m_bTextured) {
         for (unsigned f = 0; f < 6; ++f) {
             m_pTextures[kDrawFaces[f]]->Apply(0, 0, kModulate, kModulate);
-            ok = m_pDevice->DrawUserPrimitives(&m_DrawVertices[f * 6], 6,
-                                               qrn::VERTEXFORMAT_XYZ_DIFFUSE_TEX1) && ok;
+            m_pDevice->DrawUserPrimitives(&m_DrawVertices[f * 6], 6, qrn::VERTEXFORMAT_XYZ_DIFFUSE_TEX1);
         }
     } else {
-        ok = m_pDevice->DrawUserPrimitives(m_DrawVertices, kVertexCount, qrn::VERTEXFORMAT_XYZ_DIFFUSE_TEX1);
+        m_pDevice->DrawUserPrimitives(m_DrawVertices, kVertexCount, qrn::VERTEXFORMAT_XYZ_DIFFUSE_TEX1);
     }
     if (began) m_pDevice->EndRendering(false);
-    (void)ok;  // a failed draw is the device's to report; the box was handed over
     return true;
 }
 

@@ -27,10 +27,7 @@ CWaterplane::~CWaterplane() = default;
 
 bool CWaterplane::SetData(unsigned width, unsigned depth, float baseHeight, float repeat0, float repeat1,
                           qrn::IRenderDevice* device) {
-    m_pDevice = device;
-    ReleaseData();
-    m_uWidth = m_uDepth = 0;
-    if (!device) return false;
+    if (!Restart(device)) return false;
     if (!CreateMaterial()) return false;
     m_pMaterial->SetAmbient(0.2f, 0.2f, 0.2f, 1.0f);
     m_pMaterial->SetDiffuse(0.7f, 0.7f, 0.7f, 1.0f);
