@@ -36,6 +36,43 @@ bool Injected(const std::string& call, HRESULT* hr)
     return true;
 }
 
+// The reference counting and the interface query of one COM interface.
+template <class Iface, const IID& kIid>
+class Unknown : public Iface {
+public:
+    HRESULT QueryInterface(REFIID riid, void** out) override
+    {
+        if (!out) return E_POINTER;
+        if (riid == kIid || riid == kIID_IUnknown) {
+            AddRef();
+            *out = static_cast<Iface*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    ULONG AddRef() override { return ++m_refs; }
+
+    ULONG Release() override
+    {
+        ULONG r = --m_refs;
+        if (r == 0) delete this;
+        return r;
+    }
+
+private:
+    std::atomic<ULONG> m_refs{1};
+};
+
+HRESULT CheckVersion(HINSTANCE instance, DWORD version)
+{
+    if (!instance) return DIERR_INVALIDPARAM;
+    if (version < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
+    if (version > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
+    return DI_OK;
+}
+
 enum class Kind { Keyboard, Mouse };
 
 class Device;
@@ -53,7 +90,7 @@ void EnsureFocusListener()
     (void)id;
 }
 
-class Device final : public IDirectInputDevice8A {
+class Device final : public Unknown<IDirectInputDevice8A, IID_IDirectInputDevice8A> {
 public:
     explicit Device(Kind kind) : m_kind(kind)
     {
@@ -66,27 +103,6 @@ public:
         Unacquire();
         auto& v = LiveDevices();
         v.erase(std::remove(v.begin(), v.end(), this), v.end());
-    }
-
-    HRESULT QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectInputDevice8A || riid == kIID_IUnknown) {
-            AddRef();
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-
-    ULONG AddRef() override { return ++m_refs; }
-
-    ULONG Release() override
-    {
-        ULONG r = --m_refs;
-        if (r == 0) delete this;
-        return r;
     }
 
     HRESULT GetCapabilities(LPDIDEVCAPS caps) override
@@ -245,7 +261,6 @@ private:
     }
 
     Kind m_kind;
-    std::atomic<ULONG> m_refs{1};
     DWORD m_dataSize = 0;
     DWORD m_flags = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
     HWND m_window = nullptr;
@@ -260,29 +275,8 @@ void FocusChanged(HWND top, bool focused, void*)
     for (Device* d : devices) d->OnFocus(top, focused);
 }
 
-class DirectInput final : public IDirectInput8A {
+class DirectInput final : public Unknown<IDirectInput8A, IID_IDirectInput8A> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out) return E_POINTER;
-        if (riid == IID_IDirectInput8A || riid == kIID_IUnknown) {
-            AddRef();
-            *out = this;
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-
-    ULONG AddRef() override { return ++m_refs; }
-
-    ULONG Release() override
-    {
-        ULONG r = --m_refs;
-        if (r == 0) delete this;
-        return r;
-    }
-
     HRESULT CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer) override
     {
         if (!device) return DIERR_INVALIDPARAM;
@@ -307,16 +301,7 @@ public:
         return guid == GUID_SysKeyboard || guid == GUID_SysMouse ? DI_OK : DIERR_DEVICENOTREG;
     }
 
-    HRESULT Initialize(HINSTANCE instance, DWORD version) override
-    {
-        if (!instance) return DIERR_INVALIDPARAM;
-        if (version < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
-        if (version > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
-        return DI_OK;
-    }
-
-private:
-    std::atomic<ULONG> m_refs{1};
+    HRESULT Initialize(HINSTANCE instance, DWORD version) override { return CheckVersion(instance, version); }
 };
 
 }  // namespace
@@ -328,9 +313,7 @@ extern "C" HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, 
     *out = nullptr;
     HRESULT injected;
     if (Injected("DirectInput8Create", &injected)) return injected;
-    if (!instance) return DIERR_INVALIDPARAM;
-    if (version < 0x0800) return DIERR_OLDDIRECTINPUTVERSION;
-    if (version > 0x0800) return DIERR_BETADIRECTINPUTVERSION;
+    if (HRESULT hr = CheckVersion(instance, version); FAILED(hr)) return hr;
     if (outer) return DIERR_NOAGGREGATION;
     if (!(riid == IID_IDirectInput8A)) return DIERR_NOINTERFACE;
     *out = static_cast<IDirectInput8A*>(new DirectInput());
