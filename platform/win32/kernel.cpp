@@ -38,13 +38,16 @@ uint64_t MonotonicMs()
 // counter can be put anywhere, e.g. just before the wrap.
 std::atomic<uint32_t> g_tickOffset{0};
 
-std::string ExecutableDir()
+std::string ExecutablePath()
 {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return std::string();
-    buf[n] = '\0';
-    std::string path(buf);
+    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+}
+
+std::string ExecutableDir()
+{
+    const std::string path = ExecutablePath();
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
@@ -182,9 +185,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size)
     }
     std::string path;
     if (!module || reinterpret_cast<void*>(module) == reinterpret_cast<void*>(GetModuleHandleA(nullptr))) {
-        char buf[4096];
-        ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-        if (n > 0) path.assign(buf, size_t(n));
+        path = ExecutablePath();
     } else {
         link_map* map = nullptr;
         if (dlinfo(reinterpret_cast<void*>(module), RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name)

@@ -5,6 +5,7 @@
 // messages are sent (delivered inside PeekMessageA), the others are posted.
 // The same events keep the keyboard and mouse state that DirectInput reads.
 #include <algorithm>
+#include <array>
 
 #include "dinput.h"
 #include "win32_internal.h"
@@ -18,14 +19,14 @@ struct KeyInfo {
     uint8_t vk;
 };
 
+using KeyTableArray = std::array<KeyInfo, SDL_NUM_SCANCODES>;
+
 // By SDL scancode: the DirectInput scan code and the virtual-key code of a
 // US keyboard layout.
-const KeyInfo* KeyTable()
+KeyTableArray BuildKeyTable()
 {
-    static KeyInfo table[SDL_NUM_SCANCODES] = {};
-    static bool built = false;
-    if (built) return table;
-    auto set = [](int sc, uint8_t dik, uint8_t vk) { table[sc] = {dik, vk}; };
+    KeyTableArray table{};
+    auto set = [&table](int sc, uint8_t dik, uint8_t vk) { table[size_t(sc)] = {dik, vk}; };
     static const uint8_t letters[26] = {DIK_A, DIK_B, DIK_C, DIK_D, DIK_E, DIK_F, DIK_G, DIK_H, DIK_I,
                                         DIK_J, DIK_K, DIK_L, DIK_M, DIK_N, DIK_O, DIK_P, DIK_Q, DIK_R,
                                         DIK_S, DIK_T, DIK_U, DIK_V, DIK_W, DIK_X, DIK_Y, DIK_Z};
@@ -94,8 +95,13 @@ const KeyInfo* KeyTable()
     set(SDL_SCANCODE_RSHIFT, DIK_RSHIFT, VK_SHIFT);
     set(SDL_SCANCODE_RALT, DIK_RMENU, VK_MENU);
     set(SDL_SCANCODE_RGUI, DIK_RWIN, VK_RWIN);
-    built = true;
     return table;
+}
+
+const KeyInfo* KeyTable()
+{
+    static const KeyTableArray table = BuildKeyTable();
+    return table.data();
 }
 
 void Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -25,6 +25,19 @@ bool DesktopSize(int* w, int* h)
     return true;
 }
 
+// The resource number of one of the system's own icons or cursors; 0, with
+// the error set, for anything else.
+uintptr_t SystemResource(HINSTANCE instance, LPCSTR name, bool cursor)
+{
+    const uintptr_t id = !instance && name && IS_INTRESOURCE(name) ? reinterpret_cast<uintptr_t>(name) : 0;
+    const bool known = cursor ? (id >= 32512 && id <= 32516) || id == 32649 : id >= 32512 && id <= 32518;
+    if (!known) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return 0;
+    }
+    return id;
+}
+
 }  // namespace
 
 namespace qrn::win32::testctl {
@@ -92,30 +105,12 @@ BOOL WINAPI SetCursorPos(int x, int y)
 // the program files); their handles are their resource numbers.
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
 {
-    if (instance || !name || !IS_INTRESOURCE(name)) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    const uintptr_t id = reinterpret_cast<uintptr_t>(name);
-    if (id < 32512 || id > 32518) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    return reinterpret_cast<HICON>(id);
+    return reinterpret_cast<HICON>(SystemResource(instance, name, false));
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
 {
-    if (instance || !name || !IS_INTRESOURCE(name)) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    const uintptr_t id = reinterpret_cast<uintptr_t>(name);
-    if ((id < 32512 || id > 32516) && id != 32649) {
-        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return nullptr;
-    }
-    return reinterpret_cast<HCURSOR>(id);
+    return reinterpret_cast<HCURSOR>(SystemResource(instance, name, true));
 }
 
 }  // extern "C"

@@ -766,25 +766,36 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect)
     return TRUE;
 }
 
-BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point)
+namespace {
+
+// The screen position of hwnd's client area's top-left corner.
+bool ClientOrigin(HWND hwnd, POINT* origin)
 {
     RECT r{};
-    if (!point || !qrn::win32::RectInTopLevel(hwnd, &r)) return FALSE;
+    if (!qrn::win32::RectInTopLevel(hwnd, &r)) return false;
     int ox = 0, oy = 0;
     TopLevelPosition(Find(TopOf(hwnd)), &ox, &oy);
-    point->x += ox + r.left;
-    point->y += oy + r.top;
+    *origin = POINT{ox + r.left, oy + r.top};
+    return true;
+}
+
+}  // namespace
+
+BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT point)
+{
+    POINT o{};
+    if (!point || !ClientOrigin(hwnd, &o)) return FALSE;
+    point->x += o.x;
+    point->y += o.y;
     return TRUE;
 }
 
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT point)
 {
-    RECT r{};
-    if (!point || !qrn::win32::RectInTopLevel(hwnd, &r)) return FALSE;
-    int ox = 0, oy = 0;
-    TopLevelPosition(Find(TopOf(hwnd)), &ox, &oy);
-    point->x -= ox + r.left;
-    point->y -= oy + r.top;
+    POINT o{};
+    if (!point || !ClientOrigin(hwnd, &o)) return FALSE;
+    point->x -= o.x;
+    point->y -= o.y;
     return TRUE;
 }
 
