@@ -15,14 +15,16 @@ bool Fail(const char* text)
     return false;
 }
 
+template <class T>
+void ReleaseAndClear(T*& p)
+{
+    if (p) p->Release();
+    p = nullptr;
+}
+
 }  // namespace
 
-CInput::CInput() : m_pDirectInput(nullptr), m_pKeyboard(nullptr), m_pMouse(nullptr)
-{
-    std::memset(m_KeyboardState, 0, sizeof m_KeyboardState);
-    std::memset(&m_MouseState, 0, sizeof m_MouseState);
-    std::memset(&m_PrevMouseState, 0, sizeof m_PrevMouseState);
-}
+CInput::CInput() = default;
 
 CInput::~CInput()
 {
@@ -33,18 +35,9 @@ void CInput::Release()
 {
     if (m_pKeyboard) m_pKeyboard->Unacquire();
     if (m_pMouse) m_pMouse->Unacquire();
-    if (m_pKeyboard) {
-        m_pKeyboard->Release();
-        m_pKeyboard = nullptr;
-    }
-    if (m_pMouse) {
-        m_pMouse->Release();
-        m_pMouse = nullptr;
-    }
-    if (m_pDirectInput) {
-        m_pDirectInput->Release();
-        m_pDirectInput = nullptr;
-    }
+    ReleaseAndClear(m_pKeyboard);
+    ReleaseAndClear(m_pMouse);
+    ReleaseAndClear(m_pDirectInput);
 }
 
 bool CInput::Init(HWND window)
@@ -80,7 +73,6 @@ void CInput::Update()
     if (!m_pDirectInput) return;
 
     if (m_pKeyboard) {
-        std::memset(m_KeyboardState, 0, sizeof m_KeyboardState);
         if (FAILED(m_pKeyboard->GetDeviceState(sizeof m_KeyboardState, m_KeyboardState))) {
             // Usually the focus was lost; this frame sees no keys.
             m_pKeyboard->Acquire();
@@ -90,7 +82,6 @@ void CInput::Update()
 
     if (m_pMouse) {
         m_PrevMouseState = m_MouseState;
-        std::memset(&m_MouseState, 0, sizeof m_MouseState);
         if (FAILED(m_pMouse->GetDeviceState(sizeof m_MouseState, &m_MouseState))) {
             m_pMouse->Acquire();
             std::memset(&m_MouseState, 0, sizeof m_MouseState);

@@ -27,12 +27,12 @@ public:
 private:
     void Release();
 
-    IDirectInput8A* m_pDirectInput;
-    IDirectInputDevice8A* m_pKeyboard;
-    IDirectInputDevice8A* m_pMouse;
-    unsigned char m_KeyboardState[256];
-    DIMOUSESTATE m_MouseState;
-    DIMOUSESTATE m_PrevMouseState;
+    IDirectInput8A* m_pDirectInput = nullptr;
+    IDirectInputDevice8A* m_pKeyboard = nullptr;
+    IDirectInputDevice8A* m_pMouse = nullptr;
+    unsigned char m_KeyboardState[256]{};
+    DIMOUSESTATE m_MouseState{};
+    DIMOUSESTATE m_PrevMouseState{};
 };
 
 }  // namespace qrn
