@@ -110,10 +110,21 @@ T Fail(int err, T value)
 }
 inline signed char Fail(int err) { return Fail<signed char>(err, 0); }
 
+// Handles of samples, streams and songs are ids, not addresses: a stale
+// handle never reaches memory. The entry of handle's id in map; null, with
+// the invalid-parameter error, for 0, an id past 32 bits or an unknown id.
+template <class Map>
+typename Map::mapped_type* FindHandle(Map& map, const void* handle)
+{
+    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
+    auto it = id == 0 || id > 0xffffffffu ? map.end() : map.find(static_cast<uint32_t>(id));
+    if (it == map.end()) return Fail<typename Map::mapped_type*>(QRNSOUND_ERR_INVALID_PARAM, nullptr);
+    return &it->second;
+}
+
 // Checks that the library is initialised (else records the error).
 bool RequireInit();
 
-// Sample handles are ids, not addresses: a stale handle never reaches memory.
 Sample* FindSample(FSOUND_SAMPLE* handle);
 FSOUND_SAMPLE* HandleOf(const Sample& sample);
 void FreeSample(uint32_t id);

@@ -29,10 +29,7 @@ uint32_t g_currentSong = 0;
 
 Song* FindSong(FMUSIC_MODULE* handle)
 {
-    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
-    auto it = Songs().find(static_cast<uint32_t>(id));
-    if (id == 0 || id > 0xffffffffu || it == Songs().end()) return Fail<Song*>(QRNSOUND_ERR_INVALID_PARAM, nullptr);
-    return &it->second;
+    return FindHandle(Songs(), handle);
 }
 
 uint32_t IdOf(FMUSIC_MODULE* handle) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle)); }

@@ -148,13 +148,8 @@ bool GetSampleDefaults(Sample* s, int* deffreq, int* defvol, int* defpan, int* d
 
 Sample* FindSample(FSOUND_SAMPLE* handle)
 {
-    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
-    auto it = S().samples.find(static_cast<uint32_t>(id));
-    if (id == 0 || id > 0xffffffffu || it == S().samples.end()) {
-        S().error = QRNSOUND_ERR_INVALID_PARAM;
-        return nullptr;
-    }
-    return it->second.get();
+    std::unique_ptr<Sample>* entry = FindHandle(S().samples, handle);
+    return entry ? entry->get() : nullptr;
 }
 
 FSOUND_SAMPLE* HandleOf(const Sample& sample)

@@ -22,10 +22,7 @@ uint32_t g_nextStreamId = 1;
 
 Stream* FindStream(FSOUND_STREAM* handle)
 {
-    const uintptr_t id = reinterpret_cast<uintptr_t>(handle);
-    auto it = Streams().find(static_cast<uint32_t>(id));
-    if (id == 0 || id > 0xffffffffu || it == Streams().end()) return Fail<Stream*>(QRNSOUND_ERR_INVALID_PARAM, nullptr);
-    return &it->second;
+    return FindHandle(Streams(), handle);
 }
 
 Sample* SampleOf(const Stream& st)
