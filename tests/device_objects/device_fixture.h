@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "render/RenderDeviceD3D9.h"
+#include "window_device.h"
 
 namespace devobj {
 
@@ -46,11 +47,9 @@ protected:
     HWND m_hWnd = nullptr;
 };
 
-// Writers of small image files in the test's temporary folder; pixels are
-// 0xAARRGGBB, rows top to bottom. They return the path.
-std::string WriteBmp(const std::string& name, int w, int h, const std::vector<uint32_t>& px);
-std::string WriteTga(const std::string& name, int w, int h, const std::vector<uint32_t>& px);
-std::string WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes);
+using d3dtest::WriteBmp;
+using d3dtest::WriteBytes;
+using d3dtest::WriteTga;
 std::vector<uint32_t> Solid(int w, int h, uint32_t colour);
 
 }  // namespace devobj

@@ -6,3 +6,6 @@ foreach(t viewer assets)
   endif()
 endforeach()
 target_include_directories(${test} PRIVATE ${STB_INCLUDE_DIR})
+# The window, read-back and file helpers of the device-object tests.
+target_sources(${test} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../device_objects/window_device.cpp)
+target_include_directories(${test} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../device_objects)

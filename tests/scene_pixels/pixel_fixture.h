@@ -14,6 +14,7 @@
 
 #include "QrnMath.h"
 #include "render/RenderDeviceD3D9.h"
+#include "window_device.h"
 
 namespace scenepx {
 
@@ -48,10 +49,11 @@ protected:
     unsigned m_uWidth = 0, m_uHeight = 0;
 };
 
-// Files in a private temporary folder.
-std::string TempPath(const std::string& name);
+using d3dtest::TempPath;
+using d3dtest::WriteBytes;
 // A 24-bit BMP of one colour (0xRRGGBB).
-std::string WriteSolidBmp(const std::string& name, int w, int h, uint32_t rgb);
-std::string WriteFile(const std::string& name, const std::vector<unsigned char>& bytes);
+inline std::string WriteSolidBmp(const std::string& name, int w, int h, uint32_t rgb) {
+    return d3dtest::WriteBmp(name, w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h, rgb));
+}
 
 }  // namespace scenepx

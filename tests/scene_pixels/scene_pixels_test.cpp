@@ -20,7 +20,7 @@ std::string RidgeFile() {
     std::vector<unsigned char> b(33 * 33);
     for (unsigned j = 0; j < 33; ++j)
         for (unsigned i = 0; i < 33; ++i) b[i + j * 33] = static_cast<unsigned char>(60 - 3 * std::abs(int(i) - 16));
-    return WriteFile("ridge.raw", b);
+    return WriteBytes("ridge.raw", b);
 }
 
 class ScenePixels : public SceneDeviceTest {};
