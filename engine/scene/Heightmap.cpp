@@ -28,10 +28,8 @@ float Rand() { return static_cast<float>(std::rand() % 32768); }
 }  // namespace
 
 CHeightmap::CHeightmap()
-    : m_fHeightScale(2.0f), m_fRepeat0(1.0f), m_fRepeat1(1.0f), m_pHeights(nullptr),
-      m_fTopHeight(0.0f), m_Light{}, m_vViewerPos(0, 0, 0, 1), m_vViewerDir(0, 0, 0, 1),
-      m_fPeakDivisor(85.0f), m_fMinRadius(0), m_fMaxRadius(0), m_usHillCount(0), m_usFlattening(0),
-      m_bIsland(false) {
+    : m_fHeightScale(2.0f), m_pHeights(nullptr), m_fTopHeight(0.0f), m_Light{}, m_fPeakDivisor(85.0f),
+      m_fMinRadius(0), m_fMaxRadius(0), m_usHillCount(0), m_usFlattening(0), m_bIsland(false) {
     m_Light.type = 0;
     m_Light.diffuse[0] = m_Light.diffuse[1] = m_Light.diffuse[2] = 1.0f;
     m_Light.position.Set(0, 0, 0, 0);
@@ -262,11 +260,7 @@ SGridVertex CHeightmap::VertexAt(unsigned i, unsigned j) const {
     v.ny = n.y;
     v.nz = n.z;
 
-    const float w = static_cast<float>(m_uWidth), d = static_cast<float>(m_uDepth);
-    v.u0 = fi / w * m_fRepeat0;
-    v.v0 = fj / d * m_fRepeat0;
-    v.u1 = fi / w * m_fRepeat1;
-    v.v1 = fj / d * m_fRepeat1;
+    SetTexCoords(v, i, j);
     return v;
 }
 
@@ -310,11 +304,6 @@ bool CHeightmap::SetLight(const Vector4& direction, unsigned char red, unsigned 
     return true;
 }
 
-void CHeightmap::UpdatePlayer(const Vector4& position, const Vector4& direction) {
-    m_vViewerPos = position;
-    m_vViewerDir = direction;
-}
-
 bool CHeightmap::Render(bool textures, bool material) {
     if (!m_pDevice) return false;
     bool began = false;
@@ -329,7 +318,7 @@ bool CHeightmap::Render(bool textures, bool material) {
     // Stage 0 carries the lit base picture; later stages (the detail
     // texture) brighten or darken it around mid-grey.
     if (textures) ApplyTextures(kModulate, kAddSigned);
-    RenderPatches(m_vViewerPos, m_vViewerDir);
+    RenderPatches();
     if (began) m_pDevice->EndRendering(false);
     return true;
 }

@@ -21,7 +21,6 @@ public:
     bool SetLight(const qrn::Vector4& direction, unsigned char red, unsigned char green,
                   unsigned char blue);
     float GetHeightAt(float x, float z) const;
-    void UpdatePlayer(const qrn::Vector4& position, const qrn::Vector4& direction);
     bool Render(bool textures, bool material);
 
     // Generator steps, exposed so that each can be checked on its own.
@@ -48,13 +47,9 @@ private:
     float WorldHeight(unsigned i, unsigned j) const { return GetSample(i, j) * m_fHeightScale; }
 
     float m_fHeightScale;
-    float m_fRepeat0;
-    float m_fRepeat1;
     float* m_pHeights;
     float m_fTopHeight;  // highest world height, for the height query's ray start
     qrn::SLight m_Light;
-    qrn::Vector4 m_vViewerPos;
-    qrn::Vector4 m_vViewerDir;
     float m_fPeakDivisor;
     float m_fMinRadius;
     float m_fMaxRadius;

@@ -83,22 +83,14 @@ bool CGridPatch::Finish() {
     DeleteBuffers();
     m_pVertexBuffer = static_cast<qrn::IVertexBuffer*>(m_pDevice->CreateObject(qrn::OBJECTTYPE_VERTEXBUFFER));
     m_pIndexBuffer = static_cast<qrn::IIndexBuffer*>(m_pDevice->CreateObject(qrn::OBJECTTYPE_INDEXBUFFER));
-    if (!m_pVertexBuffer || !m_pIndexBuffer) {
-        DeleteBuffers();  // one of them may have been made
-        FreeCopies();
-        return false;
-    }
-    if (!m_pVertexBuffer->SetData(m_pVertices, m_uVertexCount, qrn::VERTEXFORMAT_XYZ_NORMAL_TEX2)) {
-        DeleteBuffers();
-        FreeCopies();
-        return false;
-    }
-    if (!m_pIndexBuffer->SetData(m_pIndices, m_uIndexCount)) {
-        DeleteBuffers();
-        FreeCopies();
-        return false;
-    }
+    const bool uploaded = m_pVertexBuffer && m_pIndexBuffer &&
+                          m_pVertexBuffer->SetData(m_pVertices, m_uVertexCount, qrn::VERTEXFORMAT_XYZ_NORMAL_TEX2) &&
+                          m_pIndexBuffer->SetData(m_pIndices, m_uIndexCount);
     FreeCopies();
+    if (!uploaded) {
+        DeleteBuffers();  // one of them may have been made
+        return false;
+    }
 
     const Vector4& a = m_vMin;
     const Vector4& b = m_vMax;
@@ -145,7 +137,8 @@ bool CGridPatch::Render(const Vector4& position, const Vector4& direction) {
 CPatchGrid::CPatchGrid()
     : m_pDevice(nullptr), m_pMaterial(nullptr), m_pTextures{}, m_pPatches(nullptr), m_uPatchCount(0),
       m_uTexCoordSets{}, m_uWidth(0), m_uDepth(0), m_uPatchSizeX(CGridPatch::kSide),
-      m_uPatchSizeZ(CGridPatch::kSide), m_uPatchesX(0), m_uPatchesZ(0) {}
+      m_uPatchSizeZ(CGridPatch::kSide), m_uPatchesX(0), m_uPatchesZ(0), m_fRepeat0(1.0f), m_fRepeat1(1.0f),
+      m_vViewerPos(0, 0, 0, 1), m_vViewerDir(0, 0, 0, 1) {}
 
 CPatchGrid::~CPatchGrid() {
     ReleaseData();
@@ -229,8 +222,17 @@ void CPatchGrid::ApplyTextures(int firstOp, int laterOp) {
         m_pTextures[s]->Apply(s, m_uTexCoordSets[s], s == 0 ? firstOp : laterOp, kModulate);
 }
 
-void CPatchGrid::RenderPatches(const Vector4& position, const Vector4& direction) {
-    for (unsigned i = 0; i < m_uPatchCount; ++i) m_pPatches[i].Render(position, direction);
+void CPatchGrid::RenderPatches() {
+    for (unsigned i = 0; i < m_uPatchCount; ++i) m_pPatches[i].Render(m_vViewerPos, m_vViewerDir);
+}
+
+void CPatchGrid::SetTexCoords(SGridVertex& v, unsigned i, unsigned j) const {
+    const float fi = static_cast<float>(i), fj = static_cast<float>(j);
+    const float w = static_cast<float>(m_uWidth), d = static_cast<float>(m_uDepth);
+    v.u0 = fi / w * m_fRepeat0;
+    v.v0 = fj / d * m_fRepeat0;
+    v.u1 = fi / w * m_fRepeat1;
+    v.v1 = fj / d * m_fRepeat1;
 }
 
 }  // namespace qrngu

@@ -93,6 +93,11 @@ public:
     qrn::IMaterial* GetMaterial() const { return m_pMaterial; }
     qrn::ITexture* GetTexture(unsigned stage) const { return stage < kStages ? m_pTextures[stage] : nullptr; }
     unsigned GetTexCoordSet(unsigned stage) const { return stage < kStages ? m_uTexCoordSets[stage] : 0; }
+    // Where the viewer stands and looks, for the patches' visibility test.
+    void UpdatePlayer(const qrn::Vector4& position, const qrn::Vector4& direction) {
+        m_vViewerPos = position;
+        m_vViewerDir = direction;
+    }
 
 protected:
     using VertexFn = std::function<SGridVertex(unsigned i, unsigned j)>;
@@ -111,7 +116,11 @@ protected:
     // Applies each loaded stage from 0 up: colour operation firstOp on
     // stage 0, laterOp on the others, alpha modulate.
     void ApplyTextures(int firstOp, int laterOp);
-    void RenderPatches(const qrn::Vector4& position, const qrn::Vector4& direction);
+    // Draws the patches the viewer may see.
+    void RenderPatches();
+    // The two texture coordinate pairs of grid point (i, j): each pair runs
+    // from 0 to its repeat count across the grid.
+    void SetTexCoords(SGridVertex& v, unsigned i, unsigned j) const;
 
     qrn::IRenderDevice* m_pDevice;
     qrn::IMaterial* m_pMaterial;
@@ -125,6 +134,10 @@ protected:
     unsigned m_uPatchSizeZ;
     unsigned m_uPatchesX;
     unsigned m_uPatchesZ;
+    float m_fRepeat0;
+    float m_fRepeat1;
+    qrn::Vector4 m_vViewerPos;
+    qrn::Vector4 m_vViewerDir;
 };
 
 }  // namespace qrngu

@@ -19,9 +19,7 @@ float g_fWavePhase = 0.0f;
 float CWaterplane::GetPhase() { return g_fWavePhase; }
 void CWaterplane::SetPhase(float phase) { g_fWavePhase = phase; }
 
-CWaterplane::CWaterplane()
-    : m_fRepeat0(1.0f), m_fRepeat1(1.0f), m_vViewerPos(0, 0, 0, 1), m_vViewerDir(0, 0, 0, 1),
-      m_fBaseHeight(0.0f), m_fHeight(0.0f) {}
+CWaterplane::CWaterplane() : m_fBaseHeight(0.0f), m_fHeight(0.0f) {}
 
 CWaterplane::~CWaterplane() = default;
 
@@ -43,15 +41,10 @@ bool CWaterplane::SetData(unsigned width, unsigned depth, float baseHeight, floa
 
 SGridVertex CWaterplane::VertexAt(unsigned i, unsigned j) const {
     SGridVertex v{};
-    const float fi = static_cast<float>(i), fj = static_cast<float>(j);
-    const float w = static_cast<float>(m_uWidth), d = static_cast<float>(m_uDepth);
-    v.x = fi;
-    v.z = fj;
+    v.x = static_cast<float>(i);
+    v.z = static_cast<float>(j);
     v.ny = -1.0f;  // downwards, like the terrain's normals
-    v.u0 = fi / w * m_fRepeat0;
-    v.v0 = fj / d * m_fRepeat0;
-    v.u1 = fi / w * m_fRepeat1;
-    v.v1 = fj / d * m_fRepeat1;
+    SetTexCoords(v, i, j);
     return v;
 }
 
@@ -68,11 +61,6 @@ void CWaterplane::Update(float elapsed) {
     m_fHeight = (1.0f + 0.01f * std::sin(g_fWavePhase)) * m_fBaseHeight;
 }
 
-void CWaterplane::UpdatePlayer(const Vector4& position, const Vector4& direction) {
-    m_vViewerPos = position;
-    m_vViewerDir = direction;
-}
-
 bool CWaterplane::Render(bool textures, bool material) {
     if (!m_pDevice) return false;
     m_pDevice->SetAdditiveBlending(true, false);
@@ -80,7 +68,7 @@ bool CWaterplane::Render(bool textures, bool material) {
     m_pDevice->SetCullMode(qrn::CULLMODE_NONE);
     if (material && m_pMaterial) m_pMaterial->Apply();
     if (textures) ApplyTextures(kModulate, kModulate);
-    RenderPatches(m_vViewerPos, m_vViewerDir);
+    RenderPatches();
     m_pDevice->SetAdditiveBlending(false, false);
     m_pDevice->SetDepthBufferMode(qrn::DEPTHBUFFER_READWRITE);
     return true;

@@ -16,7 +16,6 @@ public:
                  qrn::IRenderDevice* device);
     void Update(float elapsed);
     float GetHeight() const { return m_fHeight; }
-    void UpdatePlayer(const qrn::Vector4& position, const qrn::Vector4& direction);
     bool Render(bool textures, bool material);
     SGridVertex VertexAt(unsigned i, unsigned j) const;
 
@@ -25,10 +24,6 @@ public:
     static void SetPhase(float phase);
 
 private:
-    float m_fRepeat0;
-    float m_fRepeat1;
-    qrn::Vector4 m_vViewerPos;
-    qrn::Vector4 m_vViewerDir;
     float m_fBaseHeight;
     float m_fHeight;
 };
