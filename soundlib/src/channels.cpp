@@ -85,18 +85,24 @@ signed char ForChannels(int channel, F f)
     return 1;
 }
 
+// An absolute volume is not scaled by the master volume.
+signed char SetVolume(int channel, int vol, bool absolute)
+{
+    vol = std::clamp(vol, 0, 255);
+    return ForChannels(channel, [vol, absolute](int i) {
+        Channel& ch = S().channels[static_cast<size_t>(i)];
+        ch.volume = vol;
+        ch.absoluteVolume = absolute;
+        ApplyVolume(i);
+    });
+}
+
 Channel* ChannelAt(int channel, int* index = nullptr)
 {
     const int i = ResolveChannel(channel);
     if (i < 0) return nullptr;
     if (index) *index = i;
     return &S().channels[static_cast<size_t>(i)];
-}
-
-Sample* SampleOn(const Channel& ch)
-{
-    auto it = S().samples.find(ch.sampleId);
-    return it == S().samples.end() ? nullptr : it->second.get();
 }
 
 }  // namespace
@@ -205,33 +211,15 @@ signed char FSOUND_SetFrequency(int channel, int freq)
 {
     Channel* ch = ChannelAt(channel);
     if (!ch) return 0;
-    const Sample* sample = SampleOn(*ch);
+    const Sample* sample = SampleById(ch->sampleId);
     if (sample && freq == sample->rate) return 1;
     // The mixer plays each chunk at one rate; use FSOUND_Sample_SetDefaults instead.
     return Fail(QRNSOUND_ERR_UNSUPPORTED);
 }
 
-signed char FSOUND_SetVolume(int channel, int vol)
-{
-    vol = std::clamp(vol, 0, 255);
-    return ForChannels(channel, [vol](int i) {
-        Channel& ch = S().channels[static_cast<size_t>(i)];
-        ch.volume = vol;
-        ch.absoluteVolume = false;
-        ApplyVolume(i);
-    });
-}
+signed char FSOUND_SetVolume(int channel, int vol) { return SetVolume(channel, vol, false); }
 
-signed char FSOUND_SetVolumeAbsolute(int channel, int vol)
-{
-    vol = std::clamp(vol, 0, 255);
-    return ForChannels(channel, [vol](int i) {
-        Channel& ch = S().channels[static_cast<size_t>(i)];
-        ch.volume = vol;
-        ch.absoluteVolume = true;
-        ApplyVolume(i);
-    });
-}
+signed char FSOUND_SetVolumeAbsolute(int channel, int vol) { return SetVolume(channel, vol, true); }
 
 signed char FSOUND_SetPan(int channel, int pan)
 {
@@ -291,7 +279,7 @@ signed char FSOUND_SetCurrentPosition(int channel, unsigned int offset)
     int index = -1;
     Channel* ch = ChannelAt(channel, &index);
     if (!ch) return 0;
-    Sample* sample = SampleOn(*ch);
+    Sample* sample = SampleById(ch->sampleId);
     if (!sample || !Playing(index)) return Fail(QRNSOUND_ERR_INVALID_PARAM);
     // The mixer can only start a chunk from its beginning.
     if (offset != 0) return Fail(QRNSOUND_ERR_UNSUPPORTED);
@@ -309,7 +297,7 @@ signed char FSOUND_IsPlaying(int channel)
 int FSOUND_GetFrequency(int channel)
 {
     Channel* ch = ChannelAt(channel);
-    const Sample* sample = ch ? SampleOn(*ch) : nullptr;
+    const Sample* sample = ch ? SampleById(ch->sampleId) : nullptr;
     return sample ? sample->rate : 0;
 }
 
@@ -374,7 +362,7 @@ unsigned int FSOUND_GetLoopMode(int channel)
 unsigned int FSOUND_GetCurrentPosition(int channel)
 {
     Channel* ch = ChannelAt(channel);
-    const Sample* sample = ch ? SampleOn(*ch) : nullptr;
+    const Sample* sample = ch ? SampleById(ch->sampleId) : nullptr;
     if (!sample || ch->chunkBytes < 4) return 0;
     // Bytes mixed so far, in output frames, folded into one pass of the sound.
     uint64_t frames = ch->bytesMixed.load() / 4;
@@ -386,7 +374,7 @@ unsigned int FSOUND_GetCurrentPosition(int channel)
 FSOUND_SAMPLE* FSOUND_GetCurrentSample(int channel)
 {
     Channel* ch = ChannelAt(channel);
-    const Sample* sample = ch ? SampleOn(*ch) : nullptr;
+    const Sample* sample = ch ? SampleById(ch->sampleId) : nullptr;
     return sample ? HandleOf(*sample) : nullptr;
 }
 

@@ -73,7 +73,6 @@ struct FileCallbacks {
 
 struct State {
     bool initialised = false;
-    bool sdlAudioStarted = false;
     int error = QRNSOUND_ERR_NONE;
     // Settings made before FSOUND_Init.
     int requestedOutput = -1;
@@ -126,6 +125,9 @@ typename Map::mapped_type* FindHandle(Map& map, const void* handle)
 bool RequireInit();
 
 Sample* FindSample(FSOUND_SAMPLE* handle);
+// The sample of an id, or null (no error recorded): for channels and streams
+// whose sample may have been freed.
+Sample* SampleById(uint32_t id);
 FSOUND_SAMPLE* HandleOf(const Sample& sample);
 void FreeSample(uint32_t id);
 void FreeAllSamples();

@@ -152,6 +152,12 @@ Sample* FindSample(FSOUND_SAMPLE* handle)
     return entry ? entry->get() : nullptr;
 }
 
+Sample* SampleById(uint32_t id)
+{
+    auto it = S().samples.find(id);
+    return it == S().samples.end() ? nullptr : it->second.get();
+}
+
 FSOUND_SAMPLE* HandleOf(const Sample& sample)
 {
     return reinterpret_cast<FSOUND_SAMPLE*>(static_cast<uintptr_t>(sample.id));

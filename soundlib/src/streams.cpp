@@ -25,12 +25,6 @@ Stream* FindStream(FSOUND_STREAM* handle)
     return FindHandle(Streams(), handle);
 }
 
-Sample* SampleOf(const Stream& st)
-{
-    auto it = S().samples.find(st.sampleId);
-    return it == S().samples.end() ? nullptr : it->second.get();
-}
-
 FSOUND_SAMPLE* SampleHandle(uint32_t id) { return reinterpret_cast<FSOUND_SAMPLE*>(static_cast<uintptr_t>(id)); }
 
 }  // namespace
@@ -78,7 +72,7 @@ int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM* stream, FSOUND_DSPUNIT* dsp
 {
     if (!RequireInit()) return -1;
     Stream* st = FindStream(stream);
-    Sample* sample = st ? SampleOf(*st) : nullptr;
+    Sample* sample = st ? SampleById(st->sampleId) : nullptr;
     if (!sample) return Fail<int>(QRNSOUND_ERR_INVALID_PARAM, -1);
     if (dsp) return Fail<int>(QRNSOUND_ERR_INVALID_PARAM, -1);
     int loops = 0;
@@ -106,7 +100,7 @@ signed char FSOUND_Stream_SetPosition(FSOUND_STREAM* stream, unsigned int positi
 unsigned int FSOUND_Stream_GetPosition(FSOUND_STREAM* stream)
 {
     Stream* st = FindStream(stream);
-    Sample* sample = st ? SampleOf(*st) : nullptr;
+    Sample* sample = st ? SampleById(st->sampleId) : nullptr;
     if (!sample || st->channel < 0) return 0;
     return FSOUND_GetCurrentPosition(st->channel) * static_cast<unsigned int>(sample->FrameBytes());
 }
@@ -119,7 +113,7 @@ signed char FSOUND_Stream_SetTime(FSOUND_STREAM* stream, int ms)
 int FSOUND_Stream_GetTime(FSOUND_STREAM* stream)
 {
     Stream* st = FindStream(stream);
-    Sample* sample = st ? SampleOf(*st) : nullptr;
+    Sample* sample = st ? SampleById(st->sampleId) : nullptr;
     if (!sample || st->channel < 0) return 0;
     return static_cast<int>(static_cast<uint64_t>(FSOUND_GetCurrentPosition(st->channel)) * 1000 /
                             static_cast<uint64_t>(sample->rate));
@@ -128,14 +122,14 @@ int FSOUND_Stream_GetTime(FSOUND_STREAM* stream)
 int FSOUND_Stream_GetLength(FSOUND_STREAM* stream)
 {
     Stream* st = FindStream(stream);
-    Sample* sample = st ? SampleOf(*st) : nullptr;
+    Sample* sample = st ? SampleById(st->sampleId) : nullptr;
     return sample ? static_cast<int>(sample->pcm.size()) : 0;
 }
 
 int FSOUND_Stream_GetLengthMs(FSOUND_STREAM* stream)
 {
     Stream* st = FindStream(stream);
-    Sample* sample = st ? SampleOf(*st) : nullptr;
+    Sample* sample = st ? SampleById(st->sampleId) : nullptr;
     return sample ? static_cast<int>(static_cast<uint64_t>(sample->Frames()) * 1000 / static_cast<uint64_t>(sample->rate)) : 0;
 }
 
@@ -176,7 +170,7 @@ int FSOUND_Stream_GetOpenState(FSOUND_STREAM* stream)
 FSOUND_SAMPLE* FSOUND_Stream_GetSample(FSOUND_STREAM* stream)
 {
     Stream* st = FindStream(stream);
-    return st && SampleOf(*st) ? SampleHandle(st->sampleId) : nullptr;
+    return st && SampleById(st->sampleId) ? SampleHandle(st->sampleId) : nullptr;
 }
 
 FSOUND_DSPUNIT* FSOUND_Stream_CreateDSP(FSOUND_STREAM*, FSOUND_DSPCALLBACK, int, void*)

@@ -179,7 +179,6 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int)
     s.output = output;
     s.slots.assign(kMaxManagedSamples, 0);
     s.initialised = true;
-    s.sdlAudioStarted = true;
     return 1;
 }
 
@@ -199,7 +198,6 @@ void FSOUND_Close(void)
     s.numChannels = 0;
     s.rate = 0;
     s.slots.clear();
-    s.sdlAudioStarted = false;
     s.initialised = false;
     // Settings made before the start (output, driver, buffer) stay for the next one.
 }
