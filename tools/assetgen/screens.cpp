@@ -120,28 +120,12 @@ private:
     std::vector<FT_Face> m_faces;
 };
 
-int TextWidth(FT_Face face, int px, const std::string& s) {
+// Walks the glyphs of `s` from the pen position `pen` (26.6 fixed point),
+// kerning included: each glyph that loads with `loadFlags` is handed to
+// `glyph` with the pen where it starts. Returns the pen after the last glyph.
+template <class F>
+long ForEachGlyph(FT_Face face, int px, const std::string& s, FT_Int32 loadFlags, long pen, F&& glyph) {
     FT_Set_Pixel_Sizes(face, 0, FT_UInt(px));
-    long w = 0;
-    FT_UInt prev = 0;
-    for (unsigned char ch : s) {
-        FT_UInt g = FT_Get_Char_Index(face, ch);
-        if (prev && FT_HAS_KERNING(face)) {
-            FT_Vector k;
-            FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
-            w += k.x;
-        }
-        if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) == 0)
-            w += face->glyph->advance.x;
-        prev = g;
-    }
-    return int(w >> 6);
-}
-
-// Draws `s` with its baseline at y, blending `colour` by the glyph coverage.
-void DrawText(Image& img, FT_Face face, int px, int x, int y, const std::string& s, Rgb colour, float opacity = 1.0f) {
-    FT_Set_Pixel_Sizes(face, 0, FT_UInt(px));
-    long pen = long(x) << 6;
     FT_UInt prev = 0;
     for (unsigned char ch : s) {
         FT_UInt g = FT_Get_Char_Index(face, ch);
@@ -151,8 +135,21 @@ void DrawText(Image& img, FT_Face face, int px, int x, int y, const std::string&
             pen += k.x;
         }
         prev = g;
-        if (FT_Load_Glyph(face, g, FT_LOAD_RENDER) != 0)
+        if (FT_Load_Glyph(face, g, loadFlags) != 0)
             continue;
+        glyph(pen);
+        pen += face->glyph->advance.x;
+    }
+    return pen;
+}
+
+int TextWidth(FT_Face face, int px, const std::string& s) {
+    return int(ForEachGlyph(face, px, s, FT_LOAD_DEFAULT, 0, [](long) {}) >> 6);
+}
+
+// Draws `s` with its baseline at y, blending `colour` by the glyph coverage.
+void DrawText(Image& img, FT_Face face, int px, int x, int y, const std::string& s, Rgb colour, float opacity = 1.0f) {
+    ForEachGlyph(face, px, s, FT_LOAD_RENDER, long(x) << 6, [&](long pen) {
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bm = slot->bitmap;
         int gx = int(pen >> 6) + slot->bitmap_left, gy = y - slot->bitmap_top;
@@ -165,8 +162,7 @@ void DrawText(Image& img, FT_Face face, int px, int x, int y, const std::string&
                 if (a > 0)
                     img.Set(tx, ty, Mix(img.Get(tx, ty), colour, a));
             }
-        pen += slot->advance.x;
-    }
+    });
 }
 
 void ShadowedText(Image& img, FT_Face face, int px, int x, int y, const std::string& s, Rgb colour) {
