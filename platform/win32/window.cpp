@@ -160,23 +160,18 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     return r;
 }
 
-void Activate(HWND top)
+namespace {
+
+// Sends a message now, or queues it for the next PeekMessageA.
+void Deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool deferred)
 {
-    State& s = S();
-    HWND old = s.focus;
-    if (old == top) return;
-    s.focus = top;
-    if (old && Find(old)) {
-        NotifyFocus(old, false);
-        CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(top));
-    }
-    if (top && Find(top)) {
-        NotifyFocus(top, true);
-        CallProc(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
-    }
+    if (deferred)
+        S().sends.push_back({hwnd, msg, wParam, lParam});
+    else
+        CallProc(hwnd, msg, wParam, lParam);
 }
 
-void ActivateDeferred(HWND top)
+void ActivateImpl(HWND top, bool deferred)
 {
     State& s = S();
     HWND old = s.focus;
@@ -184,11 +179,11 @@ void ActivateDeferred(HWND top)
     s.focus = top;
     if (old && Find(old)) {
         NotifyFocus(old, false);
-        s.sends.push_back({old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(top)});
+        Deliver(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(top), deferred);
     }
     if (top && Find(top)) {
         NotifyFocus(top, true);
-        s.sends.push_back({top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old)});
+        Deliver(top, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old), deferred);
     }
 }
 
@@ -203,11 +198,19 @@ void ReportSizeImpl(HWND top, bool deferred)
     w->sizeW = cx;
     w->sizeH = cy;
     w->dirty = true;
-    const LPARAM lp = MAKELPARAM(cx, cy);
-    if (deferred)
-        S().sends.push_back({top, WM_SIZE, WPARAM(state), lp});
-    else
-        CallProc(top, WM_SIZE, WPARAM(state), lp);
+    Deliver(top, WM_SIZE, WPARAM(state), MAKELPARAM(cx, cy), deferred);
+}
+
+}  // namespace
+
+void Activate(HWND top)
+{
+    ActivateImpl(top, false);
+}
+
+void ActivateDeferred(HWND top)
+{
+    ActivateImpl(top, true);
 }
 
 void ReportSize(HWND top)
