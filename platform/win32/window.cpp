@@ -86,11 +86,14 @@ void NotifyFocus(HWND top, bool focused)
     for (const auto& l : listeners) l.fn(top, focused, l.user);
 }
 
+// Styles that give a top-level window a frame drawn by the window manager.
+constexpr DWORD kFramedStyles = WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME;
+
 void ApplyFrameStyle(Window* w)
 {
     if (!w->sdl) return;
     const bool resizable = (w->style & WS_THICKFRAME) != 0;
-    const bool bordered = (w->style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME)) != 0;
+    const bool bordered = (w->style & kFramedStyles) != 0;
     SDL_SetWindowBordered(w->sdl, bordered ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowResizable(w->sdl, resizable ? SDL_TRUE : SDL_FALSE);
 }
@@ -523,7 +526,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         }
         Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
         if (style & WS_THICKFRAME) flags |= SDL_WINDOW_RESIZABLE;
-        if (!(style & (WS_CAPTION | WS_THICKFRAME | WS_BORDER | WS_DLGFRAME))) flags |= SDL_WINDOW_BORDERLESS;
+        if (!(style & kFramedStyles)) flags |= SDL_WINDOW_BORDERLESS;
         if (exStyle & WS_EX_TOPMOST) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
         const int sx = x == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : x;
         const int sy = y == CW_USEDEFAULT ? int(SDL_WINDOWPOS_UNDEFINED) : y;
