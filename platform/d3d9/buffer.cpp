@@ -118,22 +118,7 @@ VertexBuffer::~VertexBuffer()
 
 HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9) {
-        *ppv = static_cast<IDirect3DVertexBuffer9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT VertexBuffer::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
+    return AnswerQuery(ppv, static_cast<IDirect3DVertexBuffer9*>(this), riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9);
 }
 
 DWORD VertexBuffer::SetPriority(DWORD p)
@@ -185,22 +170,7 @@ IndexBuffer::~IndexBuffer()
 
 HRESULT IndexBuffer::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9) {
-        *ppv = static_cast<IDirect3DIndexBuffer9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT IndexBuffer::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
+    return AnswerQuery(ppv, static_cast<IDirect3DIndexBuffer9*>(this), riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9);
 }
 
 DWORD IndexBuffer::SetPriority(DWORD p)

@@ -164,22 +164,7 @@ VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
 
 HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DVertexDeclaration9) {
-        *ppv = static_cast<IDirect3DVertexDeclaration9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT VertexDeclaration::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
+    return AnswerQuery(ppv, static_cast<IDirect3DVertexDeclaration9*>(this), riid == IID_IDirect3DVertexDeclaration9);
 }
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count)
@@ -223,21 +208,7 @@ size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords
 #define QRN_SHADER_METHODS(Class, Iid)                                              \
     HRESULT Class::QueryInterface(REFIID riid, void** ppv)                          \
     {                                                                               \
-        if (!ppv) return E_POINTER;                                                 \
-        if (riid == Iid) {                                                          \
-            *ppv = this;                                                            \
-            AddRef();                                                               \
-            return S_OK;                                                            \
-        }                                                                           \
-        *ppv = nullptr;                                                             \
-        return E_NOINTERFACE;                                                       \
-    }                                                                               \
-    HRESULT Class::GetDevice(IDirect3DDevice9** out)                                \
-    {                                                                               \
-        if (!out) return D3DERR_INVALIDCALL;                                        \
-        device_->AddRef();                                                          \
-        *out = device_;                                                             \
-        return D3D_OK;                                                              \
+        return AnswerQuery(ppv, this, riid == Iid);                                 \
     }                                                                               \
     HRESULT Class::GetFunction(void* data, UINT* size)                              \
     {                                                                               \

@@ -299,14 +299,7 @@ void Device::SetReapplyAllState(bool on)
 // ---- IUnknown ------------------------------------------------------------------------------------
 HRESULT Device::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DDevice9) {
-        *ppv = static_cast<IDirect3DDevice9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery(ppv, this, riid == IID_IDirect3DDevice9);
 }
 
 ULONG Device::AddRef() { return ++refs_; }

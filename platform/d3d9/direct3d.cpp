@@ -274,14 +274,7 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* c)
 // ---- the Direct3D object -----------------------------------------------------------------
 HRESULT Direct3D::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3D9) {
-        *ppv = this;
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery(ppv, this, riid == IID_IDirect3D9);
 }
 
 ULONG Direct3D::Release()

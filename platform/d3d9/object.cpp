@@ -29,6 +29,14 @@ void DeviceChild::BindRelease()
     if (--binds_ == 0) MaybeDestroy();
 }
 
+HRESULT DeviceChild::HandOutDevice(IDirect3DDevice9** out) const
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    device_->AddRef();
+    *out = device_;
+    return D3D_OK;
+}
+
 void DeviceChild::MaybeDestroy()
 {
     if (refs_ == 0 && binds_ == 0 && !owned_) delete this;

@@ -36,6 +36,9 @@ public:
     Device* OwnerDevice() const { return device_; }
     bool OwnedByDevice() const { return owned_; }
 
+    // What every object's GetDevice answers: the device, with a reference.
+    HRESULT HandOutDevice(IDirect3DDevice9** out) const;
+
 protected:
     Device* device_;
 
@@ -47,9 +50,23 @@ private:
     bool owned_;
 };
 
-// AddRef/Release/GetDevice for an interface whose object is a DeviceChild.
+// AddRef/Release for an interface whose object is a DeviceChild.
 #define QRN_D3D9_REFCOUNT_METHODS                       \
     ULONG AddRef() override { return ExtAddRef(); }     \
     ULONG Release() override { return ExtRelease(); }
+
+// The answer of QueryInterface: `iface` (the object seen as the interface
+// asked for) with a reference when `matches`, E_NOINTERFACE otherwise.
+inline HRESULT AnswerQuery(void** ppv, IUnknown* iface, bool matches)
+{
+    if (!ppv) return E_POINTER;
+    if (!matches) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    iface->AddRef();
+    *ppv = iface;
+    return S_OK;
+}
 
 }  // namespace qrn::d3d9

@@ -47,7 +47,7 @@ public:
     ULONG AddRef() override;
     ULONG Release() override;
     // IDirect3DResource9
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     DWORD SetPriority(DWORD p) override;
     DWORD GetPriority() override;
     void PreLoad() override {}
@@ -59,8 +59,8 @@ public:
     HRESULT UnlockRect() override;
 
     // Binding by the device goes to the container when there is one.
-    void Bind();
-    void Unbind();
+    void Bind() { Holder()->BindRef(); }
+    void Unbind() { Holder()->BindRelease(); }
 
     Kind GetKind() const { return kind_; }
     UINT Width() const { return width_; }
@@ -100,6 +100,8 @@ public:
 private:
     Surface(Device* device, Kind kind, UINT width, UINT height, const FormatInfo& format,
             D3DPOOL pool, DWORD usage, bool lockable, bool owned);
+    // The object whose counts this surface uses: its container, or itself.
+    DeviceChild* Holder();
 
     IUnknown* container_ = nullptr;  // texture or swap chain; null when stand-alone
     Texture* texture_ = nullptr;
@@ -134,7 +136,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     DWORD SetPriority(DWORD p) override;
     DWORD GetPriority() override { return priority_; }
     void PreLoad() override {}
@@ -207,7 +209,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     DWORD SetPriority(DWORD p) override;
     DWORD GetPriority() override { return store_.priority; }
     void PreLoad() override {}
@@ -236,7 +238,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     DWORD SetPriority(DWORD p) override;
     DWORD GetPriority() override { return store_.priority; }
     void PreLoad() override {}
@@ -270,7 +272,7 @@ public:
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElement, UINT* pNumElements) override;
 
     // The elements without the end marker.
@@ -291,7 +293,7 @@ public:
     VertexShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
     const std::vector<DWORD>& Code() const { return code_; }
 
@@ -304,7 +306,7 @@ public:
     PixelShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
     QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
     const std::vector<DWORD>& Code() const { return code_; }
 
@@ -334,7 +336,7 @@ public:
                           IDirect3DSurface9** ppBackBuffer) override;
     HRESULT GetRasterStatus(D3DRASTER_STATUS* pRasterStatus) override;
     HRESULT GetDisplayMode(D3DDISPLAYMODE* pMode) override;
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetPresentParameters(D3DPRESENT_PARAMETERS* pPresentationParameters) override;
 
     Surface* BackBuffer() const { return back_.get(); }

@@ -140,46 +140,18 @@ void Surface::EnsureCpuCopy()
 // ---- IUnknown and resource ------------------------------------------------------------------------
 HRESULT Surface::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DSurface9 || riid == IID_IDirect3DResource9) {
-        *ppv = static_cast<IDirect3DSurface9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery(ppv, static_cast<IDirect3DSurface9*>(this), riid == IID_IDirect3DSurface9 || riid == IID_IDirect3DResource9);
 }
 
 ULONG Surface::AddRef() { return container_ ? container_->AddRef() : ExtAddRef(); }
 
 ULONG Surface::Release() { return container_ ? container_->Release() : ExtRelease(); }
 
-void Surface::Bind()
+DeviceChild* Surface::Holder()
 {
-    if (texture_)
-        texture_->BindRef();
-    else if (container_)
-        static_cast<SwapChain*>(container_)->BindRef();
-    else
-        BindRef();
-}
-
-void Surface::Unbind()
-{
-    if (texture_)
-        texture_->BindRelease();
-    else if (container_)
-        static_cast<SwapChain*>(container_)->BindRelease();
-    else
-        BindRelease();
-}
-
-HRESULT Surface::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
+    if (texture_) return texture_;
+    if (container_) return static_cast<SwapChain*>(container_);
+    return this;
 }
 
 DWORD Surface::SetPriority(DWORD p)

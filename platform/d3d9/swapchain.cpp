@@ -39,14 +39,7 @@ SwapChain::~SwapChain()
 
 HRESULT SwapChain::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DSwapChain9) {
-        *ppv = static_cast<IDirect3DSwapChain9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery(ppv, static_cast<IDirect3DSwapChain9*>(this), riid == IID_IDirect3DSwapChain9);
 }
 
 HRESULT SwapChain::Present(CONST RECT* src, CONST RECT* dst, HWND override, CONST struct _RGNDATA*, DWORD)
@@ -75,14 +68,6 @@ HRESULT SwapChain::GetRasterStatus(D3DRASTER_STATUS* status)
 }
 
 HRESULT SwapChain::GetDisplayMode(D3DDISPLAYMODE* mode) { return device_->GetDisplayMode(0, mode); }
-
-HRESULT SwapChain::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
-}
 
 HRESULT SwapChain::GetPresentParameters(D3DPRESENT_PARAMETERS* pp)
 {

@@ -87,23 +87,7 @@ Texture::~Texture()
 
 HRESULT Texture::QueryInterface(REFIID riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9 ||
-        riid == IID_IDirect3DResource9) {
-        *ppv = static_cast<IDirect3DTexture9*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-HRESULT Texture::GetDevice(IDirect3DDevice9** out)
-{
-    if (!out) return D3DERR_INVALIDCALL;
-    device_->AddRef();
-    *out = device_;
-    return D3D_OK;
+    return AnswerQuery(ppv, static_cast<IDirect3DTexture9*>(this), riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9 || riid == IID_IDirect3DResource9);
 }
 
 DWORD Texture::SetPriority(DWORD p)
