@@ -36,9 +36,6 @@ QRN_PLATFORM_API uint32_t BackgroundRgb(HWND top);
 QRN_PLATFORM_API void SetDeviceOwnsPicture(HWND top, bool owns);
 QRN_PLATFORM_API bool DeviceOwnsPicture(HWND top);
 
-// The window of an SDL window id, or null.
-QRN_PLATFORM_API HWND FromSdlWindowId(uint32_t windowId);
-
 // Whether the top-level window of hwnd has the keyboard focus (and with it
 // the foreground).
 QRN_PLATFORM_API bool HasFocus(HWND hwnd);

@@ -354,12 +354,6 @@ bool DeviceOwnsPicture(HWND top)
     return w->deviceOwns;
 }
 
-HWND FromSdlWindowId(uint32_t windowId)
-{
-    Window* w = FindBySdlId(windowId);
-    return w ? w->handle : nullptr;
-}
-
 bool HasFocus(HWND hwnd)
 {
     HWND top = TopOf(hwnd);
