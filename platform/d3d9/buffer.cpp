@@ -91,49 +91,67 @@ HRESULT BufferStore::Unlock(Device* device)
     return D3D_OK;
 }
 
-// ---- vertex buffers --------------------------------------------------------------------------------
-VertexBuffer* VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
-                                   HRESULT* hr)
+// ---- what both kinds share -------------------------------------------------------------------
+template <class Iface>
+template <class T>
+T* BufferResource<Iface>::Finish(T* buffer, UINT length, DWORD usage, D3DPOOL pool, HRESULT* hr)
 {
-    auto* vb = new (std::nothrow) VertexBuffer(device, fvf);
-    if (!vb) {
+    if (!buffer) {
         *hr = E_OUTOFMEMORY;
         return nullptr;
     }
-    device->MakeCurrent();
-    if (!vb->store_.Init(length, usage, pool, hr)) {
-        delete vb;
+    buffer->device_->MakeCurrent();
+    if (!buffer->store_.Init(length, usage, pool, hr)) {
+        delete buffer;
         return nullptr;
     }
-    if (pool == D3DPOOL_DEFAULT) device->DefaultPoolCreated();
-    return vb;
+    if (pool == D3DPOOL_DEFAULT) buffer->device_->DefaultPoolCreated();
+    return buffer;
 }
 
-VertexBuffer::~VertexBuffer()
+template <class Iface>
+BufferResource<Iface>::~BufferResource()
 {
     const bool counted = store_.gl && store_.pool == D3DPOOL_DEFAULT;
     store_.Destroy(device_);
     if (counted) device_->DefaultPoolDestroyed();
 }
 
-HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
-{
-    return AnswerQuery(ppv, static_cast<IDirect3DVertexBuffer9*>(this), riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9);
-}
-
-DWORD VertexBuffer::SetPriority(DWORD p)
+template <class Iface>
+DWORD BufferResource<Iface>::SetPriority(DWORD p)
 {
     const DWORD old = store_.priority;
     store_.priority = p;
     return old;
 }
 
-HRESULT VertexBuffer::Lock(UINT offset, UINT bytes, void** data, DWORD flags)
+template <class Iface>
+HRESULT BufferResource<Iface>::Lock(UINT offset, UINT bytes, void** data, DWORD flags)
 {
     return store_.Lock(offset, bytes, data, flags);
 }
 
-HRESULT VertexBuffer::Unlock() { return store_.Unlock(device_); }
+template <class Iface>
+HRESULT BufferResource<Iface>::Unlock()
+{
+    return store_.Unlock(device_);
+}
+
+template class BufferResource<IDirect3DVertexBuffer9>;
+template class BufferResource<IDirect3DIndexBuffer9>;
+
+// ---- vertex buffers --------------------------------------------------------------------------------
+VertexBuffer* VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                                   HRESULT* hr)
+{
+    return Finish(new (std::nothrow) VertexBuffer(device, fvf), length, usage, pool, hr);
+}
+
+HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
+{
+    return AnswerQuery(ppv, static_cast<IDirect3DVertexBuffer9*>(this),
+                       riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9);
+}
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* d)
 {
@@ -147,45 +165,14 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* d)
 IndexBuffer* IndexBuffer::Create(Device* device, UINT length, DWORD usage, D3DFORMAT format,
                                  D3DPOOL pool, HRESULT* hr)
 {
-    auto* ib = new (std::nothrow) IndexBuffer(device, format);
-    if (!ib) {
-        *hr = E_OUTOFMEMORY;
-        return nullptr;
-    }
-    device->MakeCurrent();
-    if (!ib->store_.Init(length, usage, pool, hr)) {
-        delete ib;
-        return nullptr;
-    }
-    if (pool == D3DPOOL_DEFAULT) device->DefaultPoolCreated();
-    return ib;
-}
-
-IndexBuffer::~IndexBuffer()
-{
-    const bool counted = store_.gl && store_.pool == D3DPOOL_DEFAULT;
-    store_.Destroy(device_);
-    if (counted) device_->DefaultPoolDestroyed();
+    return Finish(new (std::nothrow) IndexBuffer(device, format), length, usage, pool, hr);
 }
 
 HRESULT IndexBuffer::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DIndexBuffer9*>(this), riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9);
+    return AnswerQuery(ppv, static_cast<IDirect3DIndexBuffer9*>(this),
+                       riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9);
 }
-
-DWORD IndexBuffer::SetPriority(DWORD p)
-{
-    const DWORD old = store_.priority;
-    store_.priority = p;
-    return old;
-}
-
-HRESULT IndexBuffer::Lock(UINT offset, UINT bytes, void** data, DWORD flags)
-{
-    return store_.Lock(offset, bytes, data, flags);
-}
-
-HRESULT IndexBuffer::Unlock() { return store_.Unlock(device_); }
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* d)
 {

@@ -201,62 +201,69 @@ public:
     UINT dirtyLo = 0, dirtyHi = 0;  // range written under locks since the last upload
 };
 
-class VertexBuffer final : public IDirect3DVertexBuffer9, public DeviceChild {
+// What vertex and index buffers share: storage, locking, priority and the
+// default-pool count. Iface is IDirect3DVertexBuffer9 or IDirect3DIndexBuffer9.
+template <class Iface>
+class BufferResource : public Iface, public DeviceChild {
+public:
+    ~BufferResource() override;
+
+    QRN_D3D9_REFCOUNT_METHODS
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
+    DWORD SetPriority(DWORD p) override;
+    DWORD GetPriority() override { return store_.priority; }
+    void PreLoad() override {}
+    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
+    HRESULT Unlock() override;
+
+    GLuint GlBuffer() const { return store_.gl; }
+    UINT Size() const { return store_.size; }
+    const uint8_t* Data() const { return store_.data.data(); }
+    D3DPOOL Pool() const { return store_.pool; }
+
+protected:
+    explicit BufferResource(Device* device) : DeviceChild(device) {}
+    // Gives a newly made buffer (null when it could not be made) its
+    // storage; deletes it and returns null with *hr set on failure.
+    template <class T>
+    static T* Finish(T* buffer, UINT length, DWORD usage, D3DPOOL pool, HRESULT* hr);
+
+    BufferStore store_;
+};
+
+extern template class BufferResource<IDirect3DVertexBuffer9>;
+extern template class BufferResource<IDirect3DIndexBuffer9>;
+
+class VertexBuffer final : public BufferResource<IDirect3DVertexBuffer9> {
 public:
     static VertexBuffer* Create(Device* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                 HRESULT* hr);
-    ~VertexBuffer() override;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
-    DWORD SetPriority(DWORD p) override;
-    DWORD GetPriority() override { return store_.priority; }
-    void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
-    HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
 
-    GLuint GlBuffer() const { return store_.gl; }
-    UINT Size() const { return store_.size; }
-    const uint8_t* Data() const { return store_.data.data(); }
     DWORD Fvf() const { return fvf_; }
-    D3DPOOL Pool() const { return store_.pool; }
 
 private:
-    VertexBuffer(Device* device, DWORD fvf) : DeviceChild(device), fvf_(fvf) {}
-    BufferStore store_;
+    VertexBuffer(Device* device, DWORD fvf) : BufferResource(device), fvf_(fvf) {}
     DWORD fvf_;
 };
 
-class IndexBuffer final : public IDirect3DIndexBuffer9, public DeviceChild {
+class IndexBuffer final : public BufferResource<IDirect3DIndexBuffer9> {
 public:
     static IndexBuffer* Create(Device* device, UINT length, DWORD usage, D3DFORMAT format,
                                D3DPOOL pool, HRESULT* hr);
-    ~IndexBuffer() override;
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
-    DWORD SetPriority(DWORD p) override;
-    DWORD GetPriority() override { return store_.priority; }
-    void PreLoad() override {}
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
-    HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
 
-    GLuint GlBuffer() const { return store_.gl; }
-    UINT Size() const { return store_.size; }
-    const uint8_t* Data() const { return store_.data.data(); }
     D3DFORMAT Format() const { return format_; }
     UINT IndexSize() const { return format_ == D3DFMT_INDEX32 ? 4 : 2; }
-    D3DPOOL Pool() const { return store_.pool; }
 
 private:
-    IndexBuffer(Device* device, D3DFORMAT format) : DeviceChild(device), format_(format) {}
-    BufferStore store_;
+    IndexBuffer(Device* device, D3DFORMAT format) : BufferResource(device), format_(format) {}
     D3DFORMAT format_;
 };
 
