@@ -4,18 +4,12 @@
 
 #include "d3dx9math.h"
 
-namespace {
-
-D3DXMATRIX Zero() { return D3DXMATRIX(); }
-
-}  // namespace
-
 D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspect, FLOAT zn,
                                        FLOAT zf) {
     if (!pOut) return nullptr;
     const float yScale = 1.0f / std::tan(fovy * 0.5f);
     const float xScale = yScale / Aspect;
-    D3DXMATRIX r = Zero();
+    D3DXMATRIX r;  // all zero
     r._11 = xScale;
     r._22 = yScale;
     r._33 = zf / (zf - zn);
@@ -28,7 +22,7 @@ D3DXMATRIX* D3DXMatrixPerspectiveFovLH(D3DXMATRIX* pOut, FLOAT fovy, FLOAT Aspec
 D3DXMATRIX* D3DXMatrixOrthoOffCenterLH(D3DXMATRIX* pOut, FLOAT l, FLOAT r, FLOAT b, FLOAT t,
                                        FLOAT zn, FLOAT zf) {
     if (!pOut) return nullptr;
-    D3DXMATRIX m = Zero();
+    D3DXMATRIX m;  // all zero
     m._11 = 2.0f / (r - l);
     m._22 = 2.0f / (t - b);
     m._33 = 1.0f / (zf - zn);
