@@ -263,9 +263,10 @@ signed char FMUSIC_GetPaused(FMUSIC_MODULE* mod)
 
 int FMUSIC_GetTime(FMUSIC_MODULE* mod)
 {
-    if (!FindSong(mod)) return -1;
+    const Song* song = FindSong(mod);
+    if (!song) return -1;
     if (!IsCurrent(mod) || !Mix_PlayingMusic()) return 0;
-    const double seconds = Mix_GetMusicPosition(Songs()[IdOf(mod)].music);
+    const double seconds = Mix_GetMusicPosition(song->music);
     return seconds < 0 ? Fail<int>(QRNSOUND_ERR_UNSUPPORTED, -1) : static_cast<int>(seconds * 1000.0);
 }
 
