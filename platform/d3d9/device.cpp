@@ -29,14 +29,6 @@ void RaiseMallocThresholds()
     mallopt(M_MMAP_THRESHOLD, 64 << 20);
 }
 
-void ColorToFloats(D3DCOLOR c, float out[4])
-{
-    out[0] = static_cast<float>((c >> 16) & 0xff) / 255.0f;
-    out[1] = static_cast<float>((c >> 8) & 0xff) / 255.0f;
-    out[2] = static_cast<float>(c & 0xff) / 255.0f;
-    out[3] = static_cast<float>((c >> 24) & 0xff) / 255.0f;
-}
-
 bool Intersect(const RECT& a, const RECT& b, RECT* out)
 {
     RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
@@ -251,8 +243,7 @@ Device::~Device()
     if (context_) {
         MakeCurrent();
         ReleaseBindings();
-        if (drawContext_ && drawContextDeleter_) drawContextDeleter_(drawContext_);
-        drawContext_ = nullptr;
+        DropDrawContext();
         if (implicit_ && !implicit_->Params().Windowed) {
             D3DPRESENT_PARAMETERS windowed = implicit_->Params();
             windowed.Windowed = TRUE;
@@ -282,12 +273,20 @@ void Device::MakeCurrent()
 
 void Device::SetDrawContext(DrawContext* ctx, DrawContextDeleter deleter)
 {
-    if (drawContext_ && drawContextDeleter_ && drawContext_ != ctx) {
+    if (drawContext_ != ctx) DropDrawContext();
+    drawContext_ = ctx;
+    drawContextDeleter_ = deleter;
+}
+
+// Frees the draw path's data (with the context current); the draw path
+// makes it again on its next draw.
+void Device::DropDrawContext()
+{
+    if (drawContext_ && drawContextDeleter_) {
         MakeCurrent();
         drawContextDeleter_(drawContext_);
     }
-    drawContext_ = ctx;
-    drawContextDeleter_ = deleter;
+    drawContext_ = nullptr;
 }
 
 void Device::SetReapplyAllState(bool on)
@@ -316,25 +315,9 @@ ULONG Device::Release()
 void Device::ReleaseBindings()
 {
     DeviceState& s = state_;
-    auto drop = [](auto*& p) {
-        if (p) {
-            auto* q = p;
-            p = nullptr;
-            q->BindRelease();
-        }
-    };
-    for (auto& rt : s.renderTargets) {
-        if (rt) {
-            Surface* q = rt;
-            rt = nullptr;
-            q->Unbind();
-        }
-    }
-    if (s.depthStencil) {
-        Surface* q = s.depthStencil;
-        s.depthStencil = nullptr;
-        q->Unbind();
-    }
+    auto drop = []<class T>(T*& slot) { Rebind(slot, static_cast<T*>(nullptr)); };
+    for (auto& rt : s.renderTargets) drop(rt);
+    drop(s.depthStencil);
     for (auto& t : s.textures) drop(t);
     for (auto& st : s.streams) drop(st.buffer);
     drop(s.indices);
@@ -349,14 +332,9 @@ void Device::ResetState()
     ReleaseBindings();
     SetDefaultState(state_, autoDepth_ != nullptr);
     Surface* back = implicit_->BackBuffer();
-    state_.renderTargets[0] = back;
-    back->Bind();
-    if (autoDepth_) {
-        state_.depthStencil = autoDepth_;
-        autoDepth_->Bind();
-    }
-    state_.viewport = D3DVIEWPORT9{0, 0, back->Width(), back->Height(), 0.0f, 1.0f};
-    state_.scissor = RECT{0, 0, static_cast<LONG>(back->Width()), static_cast<LONG>(back->Height())};
+    Rebind(state_.renderTargets[0], back);
+    Rebind(state_.depthStencil, autoDepth_);
+    FitViewportTo(*back);
     state_.softwareVertexProcessing = (behavior_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
     fboDirty_ = true;
     MakeCurrent();
@@ -605,12 +583,16 @@ void Device::FocusChanged(HWND top, bool focused, void* user)
 
 // A full-screen device is lost while its window is minimised or has lost the
 // focus; once the window is back it can be reset.
+bool Device::Away() const
+{
+    if (!implicit_ || implicit_->Params().Windowed) return false;
+    HWND top = qrn::win32::TopLevel(focus_);
+    return focusLost_ || (top && IsIconic(top));
+}
+
 bool Device::CheckLoss()
 {
-    const bool fullscreen = implicit_ && !implicit_->Params().Windowed;
-    HWND top = qrn::win32::TopLevel(focus_);
-    const bool away = fullscreen && (focusLost_ || (top && IsIconic(top)));
-    if (coop_ == Cooperative::Ok && away) coop_ = Cooperative::Lost;
+    if (coop_ == Cooperative::Ok && Away()) coop_ = Cooperative::Lost;
     return coop_ != Cooperative::Ok;
 }
 
@@ -618,14 +600,11 @@ HRESULT Device::TestCooperativeLevel()
 {
     CheckLoss();
     if (coop_ == Cooperative::Lost) {
-        const bool fullscreen = !implicit_->Params().Windowed;
-        HWND top = qrn::win32::TopLevel(focus_);
-        const bool away = fullscreen && (focusLost_ || (top && IsIconic(top)));
         if (injectLossTests_ > 0) {
             --injectLossTests_;
             return D3DERR_DEVICELOST;
         }
-        if (away) return D3DERR_DEVICELOST;
+        if (Away()) return D3DERR_DEVICELOST;
         coop_ = Cooperative::NotReset;
     }
     return coop_ == Cooperative::NotReset ? D3DERR_DEVICENOTRESET : D3D_OK;
@@ -641,8 +620,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp)
     // references to the device's own back buffer and depth-stencil surface)
     // makes it fail, and the device stays in need of a reset.
     ReleaseBindings();
-    if (drawContext_ && drawContextDeleter_) drawContextDeleter_(drawContext_);
-    drawContext_ = nullptr;
+    DropDrawContext();
     const bool held = implicit_->ExtRefs() > 0 || (autoDepth_ && autoDepth_->ExtRefs() > 0) ||
                       !additional_.empty() || defaultPoolAlive_ > 0;
     D3DPRESENT_PARAMETERS params = *pp;
@@ -711,7 +689,7 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
     }
 
     Surface* back = sc->BackBuffer();
-    RECT from{0, 0, static_cast<LONG>(back->Width()), static_cast<LONG>(back->Height())};
+    RECT from = back->Whole();
     if (src) {
         RECT clipped;
         if (!Intersect(from, *src, &clipped)) return D3DERR_INVALIDCALL;
@@ -735,9 +713,8 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
         gl_.BindDrawFramebuffer(fbo);
         gl_.ColorMask(true, true, true, true);
         if (child || dst) {
-            const float bg[4] = {static_cast<float>((rgb >> 16) & 0xff) / 255.0f,
-                                 static_cast<float>((rgb >> 8) & 0xff) / 255.0f,
-                                 static_cast<float>(rgb & 0xff) / 255.0f, 1.0f};
+            float bg[4];
+            ColorToFloats(0xff000000u | rgb, bg);
             const RECT strips[4] = {
                 {0, 0, dw, target.top},                         // above
                 {0, target.bottom, dw, dh},                     // below

@@ -250,6 +250,9 @@ private:
     void DropImplicit();
     void ResetState();  // releases bindings, sets defaults, binds the implicit targets
     void ReleaseBindings();
+    void DropDrawContext();
+    void FitViewportTo(const Surface& target);
+    bool Away() const;  // a full-screen device whose window is minimised or unfocused
     bool CheckLoss();   // updates coop_ from the window; true when lost
     static void FocusChanged(HWND top, bool focused, void* user);
     void OwnPicture(HWND window);

@@ -9,17 +9,6 @@ namespace qrn::d3d9 {
 
 namespace {
 
-bool RectInside(const RECT& r, UINT w, UINT h)
-{
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-           static_cast<UINT>(r.right) <= w && static_cast<UINT>(r.bottom) <= h;
-}
-
-RECT Whole(const Surface* s)
-{
-    return RECT{0, 0, static_cast<LONG>(s->Width()), static_cast<LONG>(s->Height())};
-}
-
 bool ValidPool(D3DPOOL p) { return p >= D3DPOOL_DEFAULT && p <= D3DPOOL_SCRATCH; }
 
 HRESULT OutOfMemory(D3DPOOL pool)
@@ -223,7 +212,7 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* srcSurface, CONST RECT* srcRect
     if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth()) return D3DERR_INVALIDCALL;
     if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
-    const RECT r = srcRect ? *srcRect : Whole(src);
+    const RECT r = srcRect ? *srcRect : src->Whole();
     if (!RectInside(r, src->Width(), src->Height())) return D3DERR_INVALIDCALL;
     const POINT p = dstPoint ? *dstPoint : POINT{0, 0};
     const RECT to{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
@@ -252,7 +241,7 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* srcTexture, IDirect3DBaseTe
     for (UINT i = 0; i < dst->Levels(); ++i) {
         Surface* s = src->Level(first + i);
         Surface* d = dst->Level(i);
-        d->UploadRect(Whole(d), s->Cpu(), s->Pitch());
+        d->UploadRect(d->Whole(), s->Cpu(), s->Pitch());
     }
     dst->LevelWritten(0);
     return D3D_OK;
@@ -284,8 +273,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
         return D3DERR_INVALIDCALL;
     if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
-    const RECT from = srcRect ? *srcRect : Whole(src);
-    const RECT to = dstRect ? *dstRect : Whole(dst);
+    const RECT from = srcRect ? *srcRect : src->Whole();
+    const RECT to = dstRect ? *dstRect : dst->Whole();
     if (!RectInside(from, src->Width(), src->Height()) || !RectInside(to, dst->Width(), dst->Height()))
         return D3DERR_INVALIDCALL;
     const bool stretch = (from.right - from.left) != (to.right - to.left) ||
@@ -324,16 +313,14 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, CONST RECT* rect, D3DCOLOR
     auto* s = static_cast<Surface*>(surface);
     if (!s || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked()) return D3DERR_INVALIDCALL;
     if (!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain) return D3DERR_INVALIDCALL;
-    const RECT r = rect ? *rect : Whole(s);
+    const RECT r = rect ? *rect : s->Whole();
     if (!RectInside(r, s->Width(), s->Height())) return D3DERR_INVALIDCALL;
     MakeCurrent();
     gl_.ScissorTest(true);
     gl_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
     gl_.ColorMask(true, true, true, true);
-    const float c[4] = {static_cast<float>((color >> 16) & 0xff) / 255.0f,
-                        static_cast<float>((color >> 8) & 0xff) / 255.0f,
-                        static_cast<float>(color & 0xff) / 255.0f,
-                        static_cast<float>((color >> 24) & 0xff) / 255.0f};
+    float c[4];
+    ColorToFloats(color, c);
     glClearNamedFramebufferfv(s->Fbo(), GL_COLOR, 0, c);
     gl_.CountClear();
     return D3D_OK;

@@ -10,16 +10,6 @@ namespace qrn::d3d9 {
 
 namespace {
 
-template <class T>
-void Rebind(T*& slot, T* object)
-{
-    if (slot == object) return;
-    if (object) object->BindRef();
-    T* old = slot;
-    slot = object;
-    if (old) old->BindRelease();
-}
-
 template <class Iface, class T>
 void HandOut(T* object, Iface** out)
 {
@@ -37,7 +27,8 @@ D3DMATRIX* TransformSlot(DeviceState& s, D3DTRANSFORMSTATETYPE t)
     return nullptr;
 }
 
-// Maps sampler numbers (0..15 and the vertex-texture samplers) to slots.
+// Maps sampler numbers to slots: 0..15 only; the vertex-texture samplers
+// have none and are refused.
 int SamplerSlot(DWORD sampler)
 {
     if (sampler < kMaxSamplers) return static_cast<int>(sampler);
@@ -54,22 +45,19 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface)
     auto* s = static_cast<Surface*>(surface);
     if (s && (!s->IsRenderTarget() || s->IsDepth() || s->Pool() != D3DPOOL_DEFAULT))
         return D3DERR_INVALIDCALL;
-    Surface*& slot = state_.renderTargets[index];
-    if (slot != s) {
-        if (s) s->Bind();
-        Surface* old = slot;
-        slot = s;
-        if (old) old->Unbind();
-    }
-    if (index == 0) {
-        // A new render target 0 brings the viewport (and scissor) to its size.
-        state_.viewport = D3DVIEWPORT9{0, 0, s->Width(), s->Height(), 0.0f, 1.0f};
-        state_.scissor = RECT{0, 0, static_cast<LONG>(s->Width()), static_cast<LONG>(s->Height())};
-        state_.dirty |= kDirtyViewport | kDirtyScissor;
-    }
+    Rebind(state_.renderTargets[index], s);
+    if (index == 0) FitViewportTo(*s);
     state_.dirty |= kDirtyFramebuffer;
     fboDirty_ = true;
     return D3D_OK;
+}
+
+// A new render target 0 brings the viewport (and scissor) to its size.
+void Device::FitViewportTo(const Surface& target)
+{
+    state_.viewport = D3DVIEWPORT9{0, 0, target.Width(), target.Height(), 0.0f, 1.0f};
+    state_.scissor = target.Whole();
+    state_.dirty |= kDirtyViewport | kDirtyScissor;
 }
 
 HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out)
@@ -88,12 +76,7 @@ HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface)
 {
     auto* s = static_cast<Surface*>(surface);
     if (s && !s->IsDepth()) return D3DERR_INVALIDCALL;
-    if (state_.depthStencil != s) {
-        if (s) s->Bind();
-        Surface* old = state_.depthStencil;
-        state_.depthStencil = s;
-        if (old) old->Unbind();
-    }
+    Rebind(state_.depthStencil, s);
     state_.dirty |= kDirtyFramebuffer;
     fboDirty_ = true;
     return D3D_OK;
@@ -387,22 +370,14 @@ HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** out)
 
 HRESULT Device::SetFVF(DWORD fvf)
 {
-    if (fvf != 0 && FvfVertexSize(fvf) == 0) return D3DERR_INVALIDCALL;
-    if (fvf == 0) {
-        // FVF 0 leaves the declaration slot as it is.
-        return D3D_OK;
-    }
-    VertexDeclaration* decl = nullptr;
-    if (state_.declaration && state_.declaration->Fvf() == fvf) {
-        decl = state_.declaration;
-    } else {
+    if (fvf == 0) return D3D_OK;  // FVF 0 leaves the declaration slot as it is
+    if (FvfVertexSize(fvf) == 0) return D3DERR_INVALIDCALL;
+    VertexDeclaration* decl = state_.declaration;
+    if (!decl || decl->Fvf() != fvf) {
         decl = VertexDeclaration::FromFvf(this, fvf);
         if (!decl) return D3DERR_INVALIDCALL;
     }
-    decl->BindRef();
-    VertexDeclaration* old = state_.declaration;
-    state_.declaration = decl;
-    if (old) old->BindRelease();
+    Rebind(state_.declaration, decl);
     state_.fvf = fvf;
     state_.dirty |= kDirtyVertexFormat;
     return D3D_OK;
@@ -514,8 +489,9 @@ HRESULT CopyRegisters(Reg& file, UINT start, UINT count, T* out, const T* in)
     return D3D_OK;
 }
 
-HRESULT CopyBools(std::array<BOOL, kMaxShaderConstB>& file, UINT start, UINT count, BOOL* out,
-                  const BOOL* in)
+// The same for boolean registers, which store TRUE or FALSE only.
+HRESULT CopyRegisters(std::array<BOOL, kMaxShaderConstB>& file, UINT start, UINT count, BOOL* out,
+                      const BOOL* in)
 {
     if ((!out && !in) || start > file.size() || count > file.size() - start) return D3DERR_INVALIDCALL;
     for (UINT i = 0; i < count; ++i) {
@@ -527,78 +503,81 @@ HRESULT CopyBools(std::array<BOOL, kMaxShaderConstB>& file, UINT start, UINT cou
     return D3D_OK;
 }
 
+// Set*ShaderConstant*: stores the registers and tells the draw path.
+template <class Reg, class T>
+HRESULT WriteRegisters(DeviceState& s, Reg& file, UINT start, const T* in, UINT count)
+{
+    const HRESULT hr = CopyRegisters(file, start, count, static_cast<T*>(nullptr), in);
+    if (SUCCEEDED(hr)) s.dirty |= kDirtyShaderConstants;
+    return hr;
+}
+
+template <class Reg, class T>
+HRESULT ReadRegisters(Reg& file, UINT start, T* out, UINT count)
+{
+    return CopyRegisters(file, start, count, out, static_cast<const T*>(nullptr));
+}
+
 }  // namespace
 
 HRESULT Device::SetVertexShaderConstantF(UINT start, CONST float* data, UINT count)
 {
-    HRESULT hr = CopyRegisters(state_.vsConstF, start, count, static_cast<float*>(nullptr), data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.vsConstF, start, data, count);
 }
 
 HRESULT Device::GetVertexShaderConstantF(UINT start, float* data, UINT count)
 {
-    return CopyRegisters(state_.vsConstF, start, count, data, static_cast<const float*>(nullptr));
+    return ReadRegisters(state_.vsConstF, start, data, count);
 }
 
 HRESULT Device::SetVertexShaderConstantI(UINT start, CONST int* data, UINT count)
 {
-    HRESULT hr = CopyRegisters(state_.vsConstI, start, count, static_cast<int*>(nullptr), data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.vsConstI, start, data, count);
 }
 
 HRESULT Device::GetVertexShaderConstantI(UINT start, int* data, UINT count)
 {
-    return CopyRegisters(state_.vsConstI, start, count, data, static_cast<const int*>(nullptr));
+    return ReadRegisters(state_.vsConstI, start, data, count);
 }
 
 HRESULT Device::SetVertexShaderConstantB(UINT start, CONST BOOL* data, UINT count)
 {
-    HRESULT hr = CopyBools(state_.vsConstB, start, count, nullptr, data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.vsConstB, start, data, count);
 }
 
 HRESULT Device::GetVertexShaderConstantB(UINT start, BOOL* data, UINT count)
 {
-    return CopyBools(state_.vsConstB, start, count, data, nullptr);
+    return ReadRegisters(state_.vsConstB, start, data, count);
 }
 
 HRESULT Device::SetPixelShaderConstantF(UINT start, CONST float* data, UINT count)
 {
-    HRESULT hr = CopyRegisters(state_.psConstF, start, count, static_cast<float*>(nullptr), data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.psConstF, start, data, count);
 }
 
 HRESULT Device::GetPixelShaderConstantF(UINT start, float* data, UINT count)
 {
-    return CopyRegisters(state_.psConstF, start, count, data, static_cast<const float*>(nullptr));
+    return ReadRegisters(state_.psConstF, start, data, count);
 }
 
 HRESULT Device::SetPixelShaderConstantI(UINT start, CONST int* data, UINT count)
 {
-    HRESULT hr = CopyRegisters(state_.psConstI, start, count, static_cast<int*>(nullptr), data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.psConstI, start, data, count);
 }
 
 HRESULT Device::GetPixelShaderConstantI(UINT start, int* data, UINT count)
 {
-    return CopyRegisters(state_.psConstI, start, count, data, static_cast<const int*>(nullptr));
+    return ReadRegisters(state_.psConstI, start, data, count);
 }
 
 HRESULT Device::SetPixelShaderConstantB(UINT start, CONST BOOL* data, UINT count)
 {
-    HRESULT hr = CopyBools(state_.psConstB, start, count, nullptr, data);
-    if (SUCCEEDED(hr)) state_.dirty |= kDirtyShaderConstants;
-    return hr;
+    return WriteRegisters(state_, state_.psConstB, start, data, count);
 }
 
 HRESULT Device::GetPixelShaderConstantB(UINT start, BOOL* data, UINT count)
 {
-    return CopyBools(state_.psConstB, start, count, data, nullptr);
+    return ReadRegisters(state_.psConstB, start, data, count);
 }
 
 }  // namespace qrn::d3d9

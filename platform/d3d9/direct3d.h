@@ -36,7 +36,6 @@ struct AdapterOverrides {
     D3DDISPLAYMODE desktop{};
     std::set<D3DFORMAT> failingFormats;
     unsigned failAllocations = 0;  // out-of-memory for the next N resource creations
-    unsigned lossAtNextPresent = 0;  // 0 = none; else 1 + tests that still report lost
     bool reapplyAllState = false;
 };
 AdapterOverrides& Overrides();

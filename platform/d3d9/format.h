@@ -27,6 +27,15 @@ const FormatInfo* FindFormat(D3DFORMAT format);
 // Bytes of one locked row of `width` pixels (tight, no padding).
 inline UINT RowPitch(const FormatInfo& f, UINT width) { return f.bytesPerPixel * width; }
 
+// A D3DCOLOR (0xAARRGGBB) as red, green, blue, alpha in 0..1.
+inline void ColorToFloats(D3DCOLOR c, float out[4])
+{
+    out[0] = static_cast<float>((c >> 16) & 0xff) / 255.0f;
+    out[1] = static_cast<float>((c >> 8) & 0xff) / 255.0f;
+    out[2] = static_cast<float>(c & 0xff) / 255.0f;
+    out[3] = static_cast<float>((c >> 24) & 0xff) / 255.0f;
+}
+
 // Sets the swizzle of a GL texture so that it reads as the Direct3D format
 // does (X8 formats read alpha 1, luminance formats replicate).
 void ApplySwizzle(GLuint texture, const FormatInfo& f);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include <epoxy/gl.h>
@@ -24,6 +25,13 @@ namespace qrn::d3d9 {
 
 class Texture;
 class SwapChain;
+
+// Whether r is a non-empty rectangle inside a w x h surface.
+inline bool RectInside(const RECT& r, UINT w, UINT h)
+{
+    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
+           static_cast<UINT>(r.right) <= w && static_cast<UINT>(r.bottom) <= h;
+}
 
 // ---- surfaces ------------------------------------------------------------------------
 class Surface final : public IDirect3DSurface9, public DeviceChild {
@@ -65,6 +73,7 @@ public:
     Kind GetKind() const { return kind_; }
     UINT Width() const { return width_; }
     UINT Height() const { return height_; }
+    RECT Whole() const { return RECT{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)}; }
     const FormatInfo& Info() const { return *format_; }
     D3DFORMAT Format() const { return format_->format; }
     D3DPOOL Pool() const { return pool_; }
@@ -360,5 +369,23 @@ private:
     bool implicit_;
     std::unique_ptr<Surface> back_;
 };
+
+// Points a binding slot of the device at `object` (null empties it). The new
+// object gains its binding before the old one loses its own, so binding the
+// same object again never destroys it.
+template <class T>
+void Rebind(T*& slot, T* object)
+{
+    if (slot == object) return;
+    T* old = slot;
+    slot = object;
+    if constexpr (std::is_same_v<T, Surface>) {
+        if (object) object->Bind();
+        if (old) old->Unbind();
+    } else {
+        if (object) object->BindRef();
+        if (old) old->BindRelease();
+    }
+}
 
 }  // namespace qrn::d3d9

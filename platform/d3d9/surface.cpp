@@ -14,12 +14,6 @@ namespace {
 // Largest surface the stand-in allocates (1 GiB of pixels).
 constexpr uint64_t kMaxSurfaceBytes = 1ull << 30;
 
-bool RectInside(const RECT& r, UINT w, UINT h)
-{
-    return r.left >= 0 && r.top >= 0 && r.left < r.right && r.top < r.bottom &&
-           static_cast<UINT>(r.right) <= w && static_cast<UINT>(r.bottom) <= h;
-}
-
 }  // namespace
 
 // Makes GL storage of one texture with `levels` levels; 0 on failure (GL out
@@ -199,7 +193,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* out, CONST RECT* rect, DWORD flags)
 {
     if (!out) return D3DERR_INVALIDCALL;
     if (locked_ || !lockable_ || format_->depth) return D3DERR_INVALIDCALL;
-    RECT r{0, 0, static_cast<LONG>(width_), static_cast<LONG>(height_)};
+    RECT r = Whole();
     if (rect) {
         if (!RectInside(*rect, width_, height_)) return D3DERR_INVALIDCALL;
         r = *rect;
