@@ -54,9 +54,12 @@ bool PrimitiveInfo(D3DPRIMITIVETYPE type, UINT count, Primitive* p)
 
 // Everything but the vertex input: targets, raster state, program, textures.
 // False when the draw cannot happen (no render target, no program).
-bool Prepare(Device& dev, DrawContext& dc, bool points)
+bool Prepare(Device& dev, DrawContext& dc, bool pointList)
 {
     DeviceState& s = dev.State();
+    // Triangles and lines drawn in point fill mode are points too: the
+    // program must give them a size.
+    const bool points = pointList || s.renderStates[D3DRS_FILLMODE] == D3DFILL_POINT;
     if (!dev.BindDrawTargets()) return false;
     ApplyRasterState(dc, s);
     if (!ApplyProgram(dc, s, points)) return false;

@@ -276,6 +276,16 @@ TEST_F(DrawTest, WireframeDrawsEdgesOnly)
     dev_->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
     ColorQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f, 0xFFFFFFFF);
     EXPECT_TRUE(Near(Pixel(40, 24), {255, 255, 255}, 0));
+    // Point fill: the corners only, one pixel each (D3DRS_POINTSIZE 1).
+    dev_->SetRenderState(D3DRS_FILLMODE, D3DFILL_POINT);
+    Clear(0xFF000000);
+    ColorQuad(-0.5f, -0.5f, 0.5f, 0.5f, 0.5f, 0xFFFFFFFF);
+    px = ReadBack();
+    ASSERT_FALSE(px.empty());
+    EXPECT_TRUE(lit(16, 16));
+    EXPECT_TRUE(lit(48, 48));
+    EXPECT_FALSE(lit(16, 32));
+    EXPECT_FALSE(lit(18, 18));
 }
 
 TEST_F(DrawTest, PointSpritesGrowNearTheCameraAndAreTexturedAcross)
