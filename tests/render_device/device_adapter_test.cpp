@@ -192,10 +192,13 @@ TEST_F(AdapterTest, LostDeviceSkipsFramesUntilItCanBeResetThenRestoresDefaults)
     ASSERT_TRUE(m_device->BeginRendering(true, true, false));
     m_device->EndRendering(true);
     EXPECT_TRUE(m_device->IsDeviceLost());
+    const auto before = d3dctl::GetGlCounters(D3D(), d3dctl::CounterSpan::Total);
     EXPECT_FALSE(m_device->BeginRendering(true, true, false));
     EXPECT_FALSE(m_device->IsRendering());
     EXPECT_FALSE(m_device->BeginRendering(true, true, false));
     EXPECT_TRUE(m_device->IsDeviceLost());
+    // Skipped frames clear nothing.
+    EXPECT_EQ(d3dctl::GetGlCounters(D3D(), d3dctl::CounterSpan::Total).clears, before.clears);
 
     // Now it can be reset: the next frame resets and proceeds.
     ASSERT_TRUE(m_device->BeginRendering(true, true, false));

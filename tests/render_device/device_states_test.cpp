@@ -1,5 +1,7 @@
 // The state setters and draw operations of the render device, checked
 // through what the Direct3D device reports it was told.
+#include <vector>
+
 #include "device_fixture.h"
 
 namespace qrn::test {
@@ -312,6 +314,18 @@ TEST_F(StatesTest, UserPrimitiveDrawsCheckFormatAndPrimitiveType)
     m_device->SetPrimitiveType(9);
     EXPECT_FALSE(m_device->DrawUserPrimitives(v, 4, VERTEXFORMAT_XYZ));
 
+    m_device->EndRendering(false);
+}
+
+TEST_F(StatesTest, TriangleListsDrawWholeTrianglesOnly)
+{
+    // Exactly 8 vertices on the heap: 2 triangles; a third would read past
+    // the end (caught by the sanitiser build).
+    std::vector<float> v(8 * 4, 0.0f);
+    ASSERT_TRUE(m_device->BeginRendering(true, true, false));
+    EXPECT_TRUE(m_device->DrawUserPrimitives(v.data(), 8, VERTEXFORMAT_XYZ_DIFFUSE));
+    m_device->SetPrimitiveType(PRIMITIVE_LINELIST);
+    EXPECT_TRUE(m_device->DrawUserPrimitives(v.data(), 7, VERTEXFORMAT_XYZ_DIFFUSE));
     m_device->EndRendering(false);
 }
 
