@@ -31,6 +31,10 @@ bool BufferStore::Init(UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
     size = bytes;
     usage = use;
     pool = p;
+    if (!Device::TakeGlStorage()) {
+        *hr = D3DERR_OUTOFVIDEOMEMORY;
+        return false;
+    }
     while (glGetError() != GL_NO_ERROR) {
     }
     glCreateBuffers(1, &gl);

@@ -398,6 +398,14 @@ bool Device::TakeAllocation()
     return false;
 }
 
+bool Device::TakeGlStorage()
+{
+    AdapterOverrides& o = Overrides();
+    if (o.failGlStorage == 0) return true;
+    --o.failGlStorage;
+    return false;
+}
+
 // ---- simple queries -------------------------------------------------------------------------------
 UINT Device::GetAvailableTextureMem()
 {

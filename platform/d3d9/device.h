@@ -224,6 +224,9 @@ public:
     // Creation of a resource; false when an injected out-of-memory failure
     // is due (the creation then fails with D3DERR_OUTOFVIDEOMEMORY).
     bool TakeAllocation();
+    // GL storage of a resource; false when an injected GL out-of-memory
+    // failure is due.
+    static bool TakeGlStorage();
     void DefaultPoolCreated() { ++defaultPoolAlive_; }
     void DefaultPoolDestroyed() { --defaultPoolAlive_; }
     unsigned DefaultPoolAlive() const { return defaultPoolAlive_; }

@@ -36,6 +36,7 @@ struct AdapterOverrides {
     D3DDISPLAYMODE desktop{};
     std::set<D3DFORMAT> failingFormats;
     unsigned failAllocations = 0;  // out-of-memory for the next N resource creations
+    unsigned failGlStorage = 0;    // GL out-of-memory for the next N storage allocations
     bool reapplyAllState = false;
 };
 AdapterOverrides& Overrides();

@@ -20,6 +20,7 @@ constexpr uint64_t kMaxSurfaceBytes = 1ull << 30;
 // of memory).
 GLuint MakeGlTexture(Device* device, const FormatInfo& f, UINT w, UINT h, UINT levels)
 {
+    if (!Device::TakeGlStorage()) return 0;
     device->MakeCurrent();
     while (glGetError() != GL_NO_ERROR) {
     }

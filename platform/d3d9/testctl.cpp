@@ -45,6 +45,8 @@ void FailNextAllocations(unsigned count) { Overrides().failAllocations = count; 
 
 unsigned PendingAllocationFailures() { return Overrides().failAllocations; }
 
+void FailNextGlStorage(unsigned count) { Overrides().failGlStorage = count; }
+
 static Device* AsDevice(IDirect3DDevice9* device) { return static_cast<Device*>(device); }
 
 void LoseDeviceAtNextPresent(IDirect3DDevice9* device, unsigned testsStillLost)

@@ -20,6 +20,9 @@ Texture::Texture(Device* device, UINT width, UINT height, DWORD usage, const For
                  D3DPOOL pool)
     : DeviceChild(device), width_(width), height_(height), usage_(usage), format_(&format), pool_(pool)
 {
+    // Counted here and uncounted in the destructor, so that a texture whose
+    // creation fails half way leaves the count as it was.
+    if (pool_ == D3DPOOL_DEFAULT) device_->DefaultPoolCreated();
 }
 
 Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, DWORD usage,
@@ -69,7 +72,6 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
         *hr = E_OUTOFMEMORY;
         return nullptr;
     }
-    if (pool == D3DPOOL_DEFAULT) device->DefaultPoolCreated();
     *hr = D3D_OK;
     return t;
 }

@@ -60,6 +60,12 @@ QRN_PLATFORM_API void FailFormat(D3DFORMAT format, bool fail);
 QRN_PLATFORM_API void FailNextAllocations(unsigned count);
 QRN_PLATFORM_API unsigned PendingAllocationFailures();
 
+// The next `count` OpenGL storage allocations (texture storage, buffer data)
+// fail as if GL had run out of memory. Unlike FailNextAllocations, the
+// resource object has been made when its storage fails, so its clean-up runs;
+// the creation fails with D3DERR_OUTOFVIDEOMEMORY.
+QRN_PLATFORM_API void FailNextGlStorage(unsigned count);
+
 // The next Present of `device` reports D3DERR_DEVICELOST; afterwards
 // TestCooperativeLevel reports D3DERR_DEVICELOST `testsStillLost` times, then
 // D3DERR_DEVICENOTRESET until Reset succeeds.

@@ -311,6 +311,47 @@ TEST_F(D3D9Test, InjectedOutOfMemoryFailsTheNextCreations)
               D3DERR_OUTOFVIDEOMEMORY);
 }
 
+// A resource whose GL storage fails after the object was made cleans up
+// without upsetting the count of default-pool resources that Reset checks.
+TEST_F(D3D9Test, FailedGlStorageLeavesTheDefaultPoolCountAlone)
+{
+    MakeWindowedDevice();
+    const unsigned before = tc::DefaultPoolResources(device_);
+    IDirect3DTexture9* t = nullptr;
+    IDirect3DSurface9* s = nullptr;
+    IDirect3DVertexBuffer9* vb = nullptr;
+    IDirect3DIndexBuffer9* ib = nullptr;
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->CreateTexture(64, 64, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(tc::DefaultPoolResources(device_), before);
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->CreateRenderTarget(32, 32, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &s, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &vb, nullptr), D3DERR_OUTOFVIDEOMEMORY);
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->CreateIndexBuffer(64, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr),
+              D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(t, nullptr);
+    EXPECT_EQ(s, nullptr);
+    EXPECT_EQ(vb, nullptr);
+    EXPECT_EQ(ib, nullptr);
+    EXPECT_EQ(tc::DefaultPoolResources(device_), before);
+    EXPECT_EQ(RefCount(device_), 1u);
+
+    // Nothing is left that would make Reset fail, and the next creation works.
+    D3DPRESENT_PARAMETERS pp = WindowedParams(win_.child);
+    EXPECT_EQ(device_->Reset(&pp), D3D_OK);
+    ASSERT_EQ(device_->CreateTexture(64, 64, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &t, nullptr), D3D_OK);
+    EXPECT_EQ(tc::DefaultPoolResources(device_), before + 1);
+    t->Release();
+    EXPECT_EQ(tc::DefaultPoolResources(device_), before);
+}
+
 TEST_F(D3D9Test, SurfaceCreationRefusesBadInput)
 {
     MakeWindowedDevice();
