@@ -703,6 +703,12 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
         if (!Intersect(from, *src, &clipped)) return D3DERR_INVALIDCALL;
         from = clipped;
     }
+    // Destination coordinates are added to window coordinates below; beyond
+    // this they could overflow and no window is that large anyway.
+    constexpr LONG kMaxCoord = 1 << 24;
+    const auto far = [](LONG v) { return v < -kMaxCoord || v > kMaxCoord; };
+    if (dst && (far(dst->left) || far(dst->top) || far(dst->right) || far(dst->bottom)))
+        return D3DERR_INVALIDCALL;
     const bool fullscreen = !implicit_->Params().Windowed;
     RECT inTop{};
     if (!fullscreen && !qrn::win32::RectInTopLevel(hwnd, &inTop)) return D3DERR_INVALIDCALL;

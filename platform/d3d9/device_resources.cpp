@@ -215,6 +215,9 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* srcSurface, CONST RECT* srcRect
     const RECT r = srcRect ? *srcRect : src->Whole();
     if (!RectInside(r, src->Width(), src->Height())) return D3DERR_INVALIDCALL;
     const POINT p = dstPoint ? *dstPoint : POINT{0, 0};
+    // Checked before it is added to, so the sums below stay in range.
+    if (p.x < 0 || p.y < 0 || static_cast<UINT>(p.x) > dst->Width() || static_cast<UINT>(p.y) > dst->Height())
+        return D3DERR_INVALIDCALL;
     const RECT to{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
     if (!RectInside(to, dst->Width(), dst->Height())) return D3DERR_INVALIDCALL;
     const uint8_t* first = src->Cpu() + static_cast<size_t>(r.top) * src->Pitch() +

@@ -4,6 +4,7 @@
 #include "device.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace qrn::d3d9 {
@@ -326,6 +327,9 @@ HRESULT Device::ValidateDevice(DWORD* passes)
 HRESULT Device::SetScissorRect(CONST RECT* r)
 {
     if (!r || r->left > r->right || r->top > r->bottom) return D3DERR_INVALIDCALL;
+    // The draw path hands GL the width and height, which must fit a GLsizei.
+    if (int64_t{r->right} - r->left > INT32_MAX || int64_t{r->bottom} - r->top > INT32_MAX)
+        return D3DERR_INVALIDCALL;
     state_.scissor = *r;
     state_.dirty |= kDirtyScissor;
     return D3D_OK;

@@ -262,14 +262,50 @@ TEST_F(D3D9Test, StateCallsRefuseBadInputWithoutCrashing)
     IDirect3DVertexShader9* vs = nullptr;
     const DWORD notShader[] = {0x12345678, 0x0000FFFF};
     EXPECT_EQ(device_->CreateVertexShader(notShader, &vs), D3DERR_INVALIDCALL);
-    const DWORD noEnd[] = {0xFFFE0200, 0x00000000};  // vs_2_0, then a truncated instruction
-    (void)noEnd;
     const DWORD smallest[] = {0xFFFE0101, 0x0000FFFF};  // vs_1_1 with nothing but the end
     ASSERT_EQ(device_->CreateVertexShader(smallest, &vs), D3D_OK);
     UINT size = 0;
     EXPECT_EQ(vs->GetFunction(nullptr, &size), D3D_OK);
     EXPECT_EQ(size, 8u);
     vs->Release();
+}
+
+// Rectangles and points at the far ends of the coordinate range are refused
+// before any arithmetic on them can overflow.
+TEST_F(D3D9Test, FarOutRectanglesAreRefusedWithoutOverflow)
+{
+    MakeWindowedDevice();
+    constexpr LONG kMin = INT32_MIN, kMax = INT32_MAX;
+    RECT scissor{};
+    ASSERT_EQ(device_->GetScissorRect(&scissor), D3D_OK);
+    const RECT wide{kMin, 0, kMax, 10};
+    const RECT tall{0, -10, 10, kMax};
+    EXPECT_EQ(device_->SetScissorRect(&wide), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetScissorRect(&tall), D3DERR_INVALIDCALL);
+    RECT got{};
+    ASSERT_EQ(device_->GetScissorRect(&got), D3D_OK);
+    EXPECT_EQ(std::memcmp(&got, &scissor, sizeof got), 0);
+    const RECT offScreen{-50, -50, 5000, 5000};  // large but representable: kept
+    EXPECT_EQ(device_->SetScissorRect(&offScreen), D3D_OK);
+
+    IDirect3DSurface9* sys = nullptr;
+    IDirect3DSurface9* rt = nullptr;
+    ASSERT_EQ(device_->CreateOffscreenPlainSurface(8, 8, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, &sys, nullptr), D3D_OK);
+    ASSERT_EQ(device_->CreateRenderTarget(16, 16, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &rt, nullptr),
+              D3D_OK);
+    for (const POINT at : {POINT{kMax, 0}, POINT{0, kMax}, POINT{kMax - 4, kMax - 4}, POINT{kMin, kMin}})
+        EXPECT_EQ(device_->UpdateSurface(sys, nullptr, rt, &at), D3DERR_INVALIDCALL) << at.x << "," << at.y;
+    const POINT inside{8, 8};
+    EXPECT_EQ(device_->UpdateSurface(sys, nullptr, rt, &inside), D3D_OK);
+    sys->Release();
+    rt->Release();
+
+    ASSERT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff00ff00, 1.0f, 0), D3D_OK);
+    const RECT farDst{kMax - 10, kMax - 10, kMax, kMax};
+    const RECT hugeDst{kMin, kMin, kMax, kMax};
+    EXPECT_EQ(device_->Present(nullptr, &farDst, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Present(nullptr, &hugeDst, nullptr, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 }
 
 TEST_F(D3D9Test, AdditionalSwapChainsFollowTheirWindowAndKeepTheDevice)
