@@ -26,10 +26,13 @@ constexpr IID kIID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00,
 std::mutex g_failMutex;
 std::map<std::string, HRESULT> g_failures;
 
-bool Injected(const std::string& call, HRESULT* hr)
+// Whether a failure was injected for call + suffix (then taken and put in
+// *hr). Cheap while none is queued: devices ask on every poll.
+bool Injected(const char* call, HRESULT* hr, const char* suffix = "")
 {
     std::lock_guard<std::mutex> lock(g_failMutex);
-    auto it = g_failures.find(call);
+    if (g_failures.empty()) return false;
+    auto it = g_failures.find(std::string(call) + suffix);
     if (it == g_failures.end()) return false;
     *hr = it->second;
     g_failures.erase(it);
@@ -74,6 +77,9 @@ HRESULT CheckVersion(HINSTANCE instance, DWORD version)
 }
 
 enum class Kind { Keyboard, Mouse };
+
+// The part of an injected failure's name that picks the device.
+const char* KindSuffix(Kind kind) { return kind == Kind::Keyboard ? ".Keyboard" : ".Mouse"; }
 
 class Device;
 std::vector<Device*>& LiveDevices()
@@ -126,7 +132,7 @@ public:
     HRESULT Acquire() override
     {
         HRESULT injected;
-        if (Injected(Name("Acquire"), &injected)) return injected;
+        if (Injected("Acquire", &injected, KindSuffix(m_kind))) return injected;
         if (m_dataSize == 0) return DIERR_INVALIDPARAM;
         if (m_acquired) return S_FALSE;
         if (m_flags & DISCL_FOREGROUND) {
@@ -152,7 +158,7 @@ public:
     HRESULT GetDeviceState(DWORD cbData, LPVOID data) override
     {
         HRESULT injected;
-        if (Injected(Name("GetDeviceState"), &injected)) return injected;
+        if (Injected("GetDeviceState", &injected, KindSuffix(m_kind))) return injected;
         if (!data || m_dataSize == 0 || cbData != m_dataSize) return DIERR_INVALIDPARAM;
         // Reads the pending events first, so that state and focus are current.
         qrn::win32::PumpEvents();
@@ -195,7 +201,7 @@ public:
     HRESULT SetDataFormat(LPCDIDATAFORMAT format) override
     {
         HRESULT injected;
-        if (Injected(Name("SetDataFormat"), &injected)) return injected;
+        if (Injected("SetDataFormat", &injected, KindSuffix(m_kind))) return injected;
         if (!format || format->dwSize != sizeof(DIDATAFORMAT)) return DIERR_INVALIDPARAM;
         if (m_acquired) return DIERR_ACQUIRED;
         const DWORD size = format->dwDataSize;
@@ -209,7 +215,7 @@ public:
     HRESULT SetCooperativeLevel(HWND hwnd, DWORD flags) override
     {
         HRESULT injected;
-        if (Injected(Name("SetCooperativeLevel"), &injected)) return injected;
+        if (Injected("SetCooperativeLevel", &injected, KindSuffix(m_kind))) return injected;
         const DWORD excl = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
         const DWORD fore = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
         if ((excl != DISCL_EXCLUSIVE && excl != DISCL_NONEXCLUSIVE) ||
@@ -250,11 +256,6 @@ private:
         if (Exclusive() && SDL_WasInit(SDL_INIT_VIDEO)) SDL_SetRelativeMouseMode(SDL_FALSE);
     }
 
-    std::string Name(const char* call) const
-    {
-        return std::string(call) + (m_kind == Kind::Keyboard ? ".Keyboard" : ".Mouse");
-    }
-
     static LONG Clamp(int64_t v)
     {
         return LONG(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
@@ -290,8 +291,7 @@ public:
         else
             return DIERR_DEVICENOTREG;
         HRESULT injected;
-        if (Injected(kind == Kind::Keyboard ? "CreateDevice.Keyboard" : "CreateDevice.Mouse", &injected))
-            return injected;
+        if (Injected("CreateDevice", &injected, KindSuffix(kind))) return injected;
         *device = new Device(kind);
         return DI_OK;
     }
