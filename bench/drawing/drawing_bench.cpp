@@ -234,7 +234,8 @@ struct DeviceScene {
         dev->SetRenderState(D3DRS_FOGDENSITY, F(kFogDensity));
         dev->SetTexture(0, grass);
         dev->SetTexture(1, detail);
-        dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE2X);
+        // The demo's terrain: the detail texture brightens or darkens around mid-grey.
+        dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADDSIGNED);
         dev->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
         dev->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
         dev->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
@@ -270,7 +271,7 @@ struct DeviceScene {
         dev->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
         dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
         dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-        dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE2X);
+        dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADDSIGNED);
         dev->EndScene();
         dev->Present(nullptr, nullptr, nullptr, nullptr);
         glFinish();
@@ -326,7 +327,7 @@ layout(location = 3) uniform vec4 uFog;  // rgb, density
 out vec4 oColor;
 void main() {
     vec4 c = clamp(texture(uGrass, vT0) * vColor, 0.0, 1.0);
-    c.rgb = clamp(2.0 * texture(uDetail, vT1).rgb * c.rgb, 0.0, 1.0);
+    c.rgb = clamp(texture(uDetail, vT1).rgb + c.rgb - 0.5, 0.0, 1.0);
     float f = clamp(exp(-vDepth * uFog.w), 0.0, 1.0);
     oColor = vec4(mix(uFog.rgb, c.rgb, f), c.a);
 })";
