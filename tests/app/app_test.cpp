@@ -98,13 +98,6 @@ public:
     int polls = 0;
 };
 
-RECT WindowRectOf(HWND w)
-{
-    RECT r{};
-    GetWindowRect(w, &r);
-    return r;
-}
-
 RECT ClientOf(HWND w)
 {
     RECT r{};
