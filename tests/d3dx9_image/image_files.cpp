@@ -168,11 +168,23 @@ std::vector<uint32_t> Quadrants(int w, int h)
 
 std::string WriteTemp(const std::string& name, const Bytes& bytes)
 {
-    static const std::string dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("qrn_img_" + std::to_string(getpid()));
-        std::filesystem::create_directories(d);
-        return d.string();
-    }();
+    // One folder per process, removed when the process ends.
+    struct Folder {
+        std::string path;
+        Folder()
+        {
+            auto d = std::filesystem::temp_directory_path() / ("qrn_img_" + std::to_string(getpid()));
+            std::filesystem::create_directories(d);
+            path = d.string();
+        }
+        ~Folder()
+        {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Folder folder;
+    const std::string& dir = folder.path;
     std::string path = dir + "/" + name;
     FILE* f = fopen(path.c_str(), "wb");
     if (f) {
