@@ -220,43 +220,41 @@ void GlCache::StencilTest(bool on)
     stencilTest_ = on;
 }
 
+std::array<GlCache::StencilFace*, 2> GlCache::Faces(GLenum face)
+{
+    const bool front = face == GL_FRONT || face == GL_FRONT_AND_BACK;
+    const bool back = face == GL_BACK || face == GL_FRONT_AND_BACK;
+    return {front ? &stencilFront_ : nullptr, back ? &stencilBack_ : nullptr};
+}
+
 void GlCache::StencilFuncSeparate(GLenum face, GLenum func, GLint ref, GLuint mask)
 {
-    auto differs = [&](const StencilFace& f) {
-        return f.func != func || f.ref != ref || f.mask != mask;
-    };
+    const auto faces = Faces(face);
     bool d = false;
-    if (face == GL_FRONT || face == GL_FRONT_AND_BACK) d = d || differs(stencilFront_);
-    if (face == GL_BACK || face == GL_FRONT_AND_BACK) d = d || differs(stencilBack_);
+    for (const StencilFace* f : faces) d = d || (f && (f->func != func || f->ref != ref || f->mask != mask));
     if (!Need(d)) return;
     glStencilFuncSeparate(face, func, ref, mask);
-    for (StencilFace* f : {&stencilFront_, &stencilBack_}) {
-        const bool front = f == &stencilFront_;
-        if (face == GL_FRONT_AND_BACK || (front && face == GL_FRONT) || (!front && face == GL_BACK)) {
-            f->func = func;
-            f->ref = ref;
-            f->mask = mask;
-        }
+    for (StencilFace* f : faces) {
+        if (!f) continue;
+        f->func = func;
+        f->ref = ref;
+        f->mask = mask;
     }
 }
 
 void GlCache::StencilOpSeparate(GLenum face, GLenum sfail, GLenum dpfail, GLenum dppass)
 {
-    auto differs = [&](const StencilFace& f) {
-        return f.sfail != sfail || f.dpfail != dpfail || f.dppass != dppass;
-    };
+    const auto faces = Faces(face);
     bool d = false;
-    if (face == GL_FRONT || face == GL_FRONT_AND_BACK) d = d || differs(stencilFront_);
-    if (face == GL_BACK || face == GL_FRONT_AND_BACK) d = d || differs(stencilBack_);
+    for (const StencilFace* f : faces)
+        d = d || (f && (f->sfail != sfail || f->dpfail != dpfail || f->dppass != dppass));
     if (!Need(d)) return;
     glStencilOpSeparate(face, sfail, dpfail, dppass);
-    for (StencilFace* f : {&stencilFront_, &stencilBack_}) {
-        const bool front = f == &stencilFront_;
-        if (face == GL_FRONT_AND_BACK || (front && face == GL_FRONT) || (!front && face == GL_BACK)) {
-            f->sfail = sfail;
-            f->dpfail = dpfail;
-            f->dppass = dppass;
-        }
+    for (StencilFace* f : faces) {
+        if (!f) continue;
+        f->sfail = sfail;
+        f->dpfail = dpfail;
+        f->dppass = dppass;
     }
 }
 

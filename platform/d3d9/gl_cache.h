@@ -166,6 +166,9 @@ private:
         GLenum sfail = GL_KEEP, dpfail = GL_KEEP, dppass = GL_KEEP;
     };
     StencilFace stencilFront_, stencilBack_;
+    // The shadows a call for GL_FRONT, GL_BACK or GL_FRONT_AND_BACK sets (null
+    // for a face it leaves alone).
+    std::array<StencilFace*, 2> Faces(GLenum face);
     bool blend_ = false;
     std::array<GLenum, 4> blendFunc_{GL_ONE, GL_ZERO, GL_ONE, GL_ZERO};
     std::array<GLenum, 2> blendEq_{GL_FUNC_ADD, GL_FUNC_ADD};

@@ -49,6 +49,27 @@ TEST_F(D3D9Test, GlCacheSkipsWhatChangesNothing)
     gl.ForgetTexture(t2);
     glDeleteTextures(1, &t2);
 
+    // Stencil state is shadowed per face: a call for one face changes only
+    // that face, and a call for both is skipped only when both already match.
+    gl.StencilFuncSeparate(GL_FRONT, GL_EQUAL, 3, 0xff);
+    c = gl.TotalCounters();
+    gl.StencilFuncSeparate(GL_FRONT, GL_EQUAL, 3, 0xff);
+    EXPECT_EQ(gl.TotalCounters().stateCalls, c.stateCalls);
+    gl.StencilFuncSeparate(GL_FRONT_AND_BACK, GL_EQUAL, 3, 0xff);  // the back face differs
+    EXPECT_EQ(gl.TotalCounters().stateCalls, c.stateCalls + 1);
+    GLint backFunc = 0;
+    glGetIntegerv(GL_STENCIL_BACK_FUNC, &backFunc);
+    EXPECT_EQ(backFunc, GL_EQUAL);
+    gl.StencilOpSeparate(GL_BACK, GL_KEEP, GL_INCR, GL_KEEP);
+    c = gl.TotalCounters();
+    gl.StencilOpSeparate(GL_FRONT, GL_KEEP, GL_INCR, GL_KEEP);  // the front face still keeps
+    EXPECT_EQ(gl.TotalCounters().stateCalls, c.stateCalls + 1);
+    gl.StencilOpSeparate(GL_FRONT_AND_BACK, GL_KEEP, GL_INCR, GL_KEEP);
+    EXPECT_EQ(gl.TotalCounters().stateCalls, c.stateCalls + 1);
+    GLint frontPass = 0;
+    glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &frontPass);
+    EXPECT_EQ(frontPass, GL_INCR);
+
     // Force-all: nothing is skipped. Invalidate: the next call of each state reaches GL.
     gl.SetForceAll(true);
     c = gl.TotalCounters();
