@@ -4,33 +4,12 @@
 #include <new>
 
 #include "device.h"
+#include "ffp_layout.h"
 #include "resource.h"
 
 namespace qrn::d3d9 {
 
 namespace {
-
-// Bytes of each D3DDECLTYPE.
-constexpr UINT kDeclTypeSize[D3DDECLTYPE_UNUSED] = {
-    4,  // FLOAT1
-    8,  // FLOAT2
-    12, // FLOAT3
-    16, // FLOAT4
-    4,  // D3DCOLOR
-    4,  // UBYTE4
-    4,  // SHORT2
-    8,  // SHORT4
-    4,  // UBYTE4N
-    4,  // SHORT2N
-    8,  // SHORT4N
-    4,  // USHORT2N
-    8,  // USHORT4N
-    4,  // UDEC3
-    4,  // DEC3N
-    4,  // FLOAT16_2
-    8,  // FLOAT16_4
-};
-static_assert(sizeof kDeclTypeSize / sizeof kDeclTypeSize[0] == D3DDECLTYPE_UNUSED);
 
 // Floats of texture coordinate set i of an FVF code.
 UINT TexCoordFloats(DWORD fvf, UINT i)
@@ -130,7 +109,7 @@ VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
     WORD offset = 0;
     auto add = [&](BYTE type, BYTE usage, BYTE index) {
         list.push_back(D3DVERTEXELEMENT9{0, offset, type, D3DDECLMETHOD_DEFAULT, usage, index});
-        offset = static_cast<WORD>(offset + kDeclTypeSize[type]);
+        offset = static_cast<WORD>(offset + DeclTypeSize(type));
     };
     const DWORD pos = fvf & D3DFVF_POSITION_MASK;
     if (pos == D3DFVF_XYZRHW) {
