@@ -242,8 +242,6 @@ public:
     void SetReapplyAllState(bool on);
     void RequestCapture() { captureNext_ = true; }
     bool TakeCapture(std::vector<uint32_t>* pixels, int* w, int* h);
-    HWND FocusWindow() const { return focus_; }
-    bool Windowed() const { return implicit_ && implicit_->Params().Windowed; }
 
 private:
     Device(Direct3D* d3d, D3DDEVTYPE type, HWND focus, DWORD behavior);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <map>
 
@@ -131,18 +132,7 @@ struct DeviceState {
 void SetDefaultState(DeviceState& s, bool zEnable);
 
 // Float-valued states carry the float's bits in the DWORD.
-inline DWORD FloatBits(float f)
-{
-    DWORD d;
-    static_assert(sizeof d == sizeof f);
-    __builtin_memcpy(&d, &f, sizeof d);
-    return d;
-}
-inline float BitsFloat(DWORD d)
-{
-    float f;
-    __builtin_memcpy(&f, &d, sizeof f);
-    return f;
-}
+constexpr DWORD FloatBits(float f) { return std::bit_cast<DWORD>(f); }
+constexpr float BitsFloat(DWORD d) { return std::bit_cast<float>(d); }
 
 }  // namespace qrn::d3d9

@@ -32,8 +32,6 @@ public:
     void BindRelease();
 
     ULONG ExtRefs() const { return refs_; }
-    ULONG Binds() const { return binds_; }
-    Device* OwnerDevice() const { return device_; }
     bool OwnedByDevice() const { return owned_; }
 
     // What every object's GetDevice answers: the device, with a reference.
