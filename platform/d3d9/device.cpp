@@ -433,8 +433,8 @@ HRESULT Device::GetDeviceCaps(D3DCAPS9* caps)
 HRESULT Device::GetDisplayMode(UINT iSwapChain, D3DDISPLAYMODE* mode)
 {
     if (!mode || iSwapChain != 0) return D3DERR_INVALIDCALL;
-    const D3DPRESENT_PARAMETERS& pp = implicit_->Params();
-    if (!pp.Windowed) {
+    if (implicit_ && !implicit_->Params().Windowed) {
+        const D3DPRESENT_PARAMETERS& pp = implicit_->Params();
         *mode = D3DDISPLAYMODE{pp.BackBufferWidth, pp.BackBufferHeight,
                                pp.FullScreen_RefreshRateInHz ? pp.FullScreen_RefreshRateInHz : 60u,
                                D3DFMT_X8R8G8B8};
@@ -466,7 +466,7 @@ HRESULT Device::CreateAdditionalSwapChain(D3DPRESENT_PARAMETERS* pp, IDirect3DSw
     D3DPRESENT_PARAMETERS params = *pp;
     if (!params.hDeviceWindow) params.hDeviceWindow = focus_;
     // Only a windowed device has additional swap chains.
-    if (!implicit_->Params().Windowed || !params.Windowed) return D3DERR_INVALIDCALL;
+    if (!implicit_ || !implicit_->Params().Windowed || !params.Windowed) return D3DERR_INVALIDCALL;
     HRESULT hr = CompleteParams(&params, true);
     if (FAILED(hr)) return hr;
     MakeCurrent();
@@ -484,7 +484,7 @@ HRESULT Device::GetSwapChain(UINT i, IDirect3DSwapChain9** out)
 {
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
-    if (i != 0) return D3DERR_INVALIDCALL;
+    if (i != 0 || !implicit_) return D3DERR_INVALIDCALL;
     implicit_->ExtAddRef();
     *out = implicit_;
     return D3D_OK;
@@ -497,7 +497,7 @@ HRESULT Device::GetBackBuffer(UINT iSwapChain, UINT iBackBuffer, D3DBACKBUFFER_T
 {
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
-    if (iSwapChain != 0) return D3DERR_INVALIDCALL;
+    if (iSwapChain != 0 || !implicit_) return D3DERR_INVALIDCALL;
     return implicit_->GetBackBuffer(iBackBuffer, type, out);
 }
 
@@ -629,16 +629,19 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp)
     // makes it fail, and the device stays in need of a reset.
     ReleaseBindings();
     DropDrawContext();
-    const bool held = implicit_->ExtRefs() > 0 || (autoDepth_ && autoDepth_->ExtRefs() > 0) ||
-                      !additional_.empty() || defaultPoolAlive_ > 0;
+    // (There is no implicit swap chain only after a Reset that could make
+    // neither the one asked for nor the fallback below.)
+    const bool held = (implicit_ && implicit_->ExtRefs() > 0) ||
+                      (autoDepth_ && autoDepth_->ExtRefs() > 0) || !additional_.empty() ||
+                      defaultPoolAlive_ > 0;
     D3DPRESENT_PARAMETERS params = *pp;
-    if (!params.hDeviceWindow) params.hDeviceWindow = implicit_->Window();
+    if (!params.hDeviceWindow) params.hDeviceWindow = implicit_ ? implicit_->Window() : focus_;
     HRESULT hr = held ? D3DERR_INVALIDCALL : CompleteParams(&params, false);
     if (FAILED(hr)) {
         coop_ = Cooperative::NotReset;
         return hr;
     }
-    const bool wasWindowed = implicit_->Params().Windowed;
+    const bool wasWindowed = !implicit_ || implicit_->Params().Windowed;
     DropImplicit();
     hr = MakeImplicit(params);
     if (FAILED(hr)) {
@@ -709,7 +712,7 @@ HRESULT Device::PresentSwapChain(SwapChain* sc, const RECT* src, const RECT* dst
     const auto far = [](LONG v) { return v < -kMaxCoord || v > kMaxCoord; };
     if (dst && (far(dst->left) || far(dst->top) || far(dst->right) || far(dst->bottom)))
         return D3DERR_INVALIDCALL;
-    const bool fullscreen = !implicit_->Params().Windowed;
+    const bool fullscreen = implicit_ && !implicit_->Params().Windowed;
     RECT inTop{};
     if (!fullscreen && !qrn::win32::RectInTopLevel(hwnd, &inTop)) return D3DERR_INVALIDCALL;
     const bool child = top != hwnd;

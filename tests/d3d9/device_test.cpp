@@ -402,6 +402,48 @@ TEST_F(D3D9Test, InjectedLossThenResetRules)
     EXPECT_EQ(device_->Reset(nullptr), D3DERR_INVALIDCALL);
 }
 
+// A Reset whose new back buffer cannot be made leaves a device that needs a
+// reset: it falls back to a one-pixel swap chain, and where even that cannot
+// be made, calls that would need one fail instead of crashing.
+TEST_F(D3D9Test, ResetWithoutVideoMemoryLeavesADeviceThatCanBeResetAgain)
+{
+    MakeWindowedDevice();
+    D3DPRESENT_PARAMETERS pp = WindowedParams(win_.child);
+    tc::FailNextGlStorage(1);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    D3DSURFACE_DESC desc{};
+    back->GetDesc(&desc);
+    EXPECT_EQ(desc.Width, 1u);
+    back->Release();
+
+    pp = WindowedParams(win_.child);
+    tc::FailNextGlStorage(2);
+    EXPECT_EQ(device_->Reset(&pp), D3DERR_OUTOFVIDEOMEMORY);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    back = nullptr;
+    EXPECT_EQ(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3DERR_INVALIDCALL);
+    EXPECT_EQ(back, nullptr);
+    IDirect3DSwapChain9* chain = nullptr;
+    EXPECT_EQ(device_->GetSwapChain(0, &chain), D3DERR_INVALIDCALL);
+    D3DDISPLAYMODE mode{};
+    EXPECT_EQ(device_->GetDisplayMode(0, &mode), D3D_OK);
+    D3DPRESENT_PARAMETERS extra = WindowedParams(win_.top);
+    EXPECT_EQ(device_->CreateAdditionalSwapChain(&extra, &chain), D3DERR_INVALIDCALL);
+    EXPECT_NE(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+
+    pp = WindowedParams(win_.child);
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff336699, 1.0f, 0), D3D_OK);
+    std::vector<uint32_t> px;
+    int w = 0, h = 0;
+    ASSERT_TRUE(PresentAndCapture(device_, &px, &w, &h));
+    EXPECT_EQ(At(px, w, w / 2, h / 2), 0x336699u);
+}
+
 TEST_F(D3D9Test, FullScreenDeviceIsLostWhileMinimisedOrUnfocused)
 {
     D3DDISPLAYMODE desk{};
