@@ -2,7 +2,9 @@
 // draw; and the grid that cuts a surface into patches.
 #include "PatchGrid.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstring>
 #include <new>
 
@@ -106,22 +108,19 @@ bool CGridPatch::Finish() {
 }
 
 bool CGridPatch::IsVisible(const Vector4& position, const Vector4& direction) const {
-    bool visible = false;
-    for (const Vector4& c : m_vCorners) {
-        const float d = (c.x - position.x) * direction.x + (c.y - position.y) * direction.y +
-                        (c.z - position.z) * direction.z;
-        if (d >= 0.0f) {
-            visible = true;
-            break;
-        }
-    }
     // The viewer's position truncated towards zero; done in floating point so
-    // that a position beyond the range of int cannot misbehave.
+    // that a position beyond the range of int cannot misbehave. A patch in
+    // the viewer's row or column of patches is always drawn.
     const float px = std::trunc(position.x);
     const float pz = std::trunc(position.z);
-    if (m_vMin.x - 1.0f < px && px < m_vMax.x + 1.0f) visible = true;
+    if (m_vMin.x - 1.0f < px && px < m_vMax.x + 1.0f) return true;
     if (m_vMin.z - 1.0f < pz && pz < m_vMax.z + 1.0f) return true;
-    return visible;
+    // Otherwise only when a corner lies in front of the viewer.
+    return std::any_of(std::begin(m_vCorners), std::end(m_vCorners), [&](const Vector4& c) {
+        return (c.x - position.x) * direction.x + (c.y - position.y) * direction.y +
+                   (c.z - position.z) * direction.z >=
+               0.0f;
+    });
 }
 
 bool CGridPatch::Render(const Vector4& position, const Vector4& direction) {
