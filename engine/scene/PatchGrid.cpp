@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <cstring>
 #include <new>
 
 namespace qrngu {
