@@ -127,7 +127,7 @@ private:
     GLuint fbo_ = 0;
 
     std::vector<uint8_t> cpu_;        // persistent copy (system memory, managed)
-    std::vector<uint8_t> lockBuffer_; // temporary copy of a default-pool lock
+    std::vector<uint8_t> lockBuffer_; // copy of a default-pool level while locked (kept for the next lock)
     bool locked_ = false;
     bool lockReadOnly_ = false;
     RECT lockRect_{};

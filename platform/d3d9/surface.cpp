@@ -203,8 +203,11 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* out, CONST RECT* rect, DWORD flags)
     if (!cpu_.empty()) {
         base = cpu_.data();
     } else {
+        // Kept from one lock to the next: a dynamic texture is typically
+        // locked every frame. Its contents are filled below, or undefined
+        // after a discarding lock.
         try {
-            lockBuffer_.assign(static_cast<size_t>(Pitch()) * height_, 0);
+            lockBuffer_.resize(static_cast<size_t>(Pitch()) * height_);
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
@@ -231,8 +234,6 @@ HRESULT Surface::UnlockRect()
         UploadRect(lockRect_, first, Pitch());
         if (texture_) texture_->LevelWritten(static_cast<UINT>(level_));
     }
-    lockBuffer_.clear();
-    lockBuffer_.shrink_to_fit();
     return D3D_OK;
 }
 

@@ -62,7 +62,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
     }
     try {
         for (UINT i = 0; i < visible; ++i) {
-            t->levels_.emplace_back(new Surface(
+            t->levels_.push_back(std::make_unique<Surface>(
                 device, static_cast<IDirect3DTexture9*>(t), t, Surface::Kind::TextureLevel,
                 std::max(1u, width >> i), std::max(1u, height >> i), format, pool, usage,
                 t->glTexture_, static_cast<GLint>(i)));
