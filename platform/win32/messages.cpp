@@ -389,10 +389,9 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, U
         s.sends.pop_front();
         if (Find(p.hwnd)) CallProc(p.hwnd, p.msg, p.wParam, p.lParam);
     }
-    std::vector<HWND> tops;
+    // Painting calls no window procedure, so the window list stays as it is.
     for (auto& [key, w] : s.windows)
-        if (!w->parent) tops.push_back(w->handle);
-    for (HWND t : tops) PaintIfNeeded(t);
+        if (!w->parent) PaintIfNeeded(w->handle);
 
     for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
         if (!Matches(*it, hwnd, filterMin, filterMax)) continue;

@@ -748,11 +748,8 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect)
         SetLastError(w ? ERROR_INVALID_PARAMETER : ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    Window* top = Find(TopOf(hwnd));
     int ox = 0, oy = 0;
-    TopLevelPosition(top, &ox, &oy);
-    RECT r{};
-    qrn::win32::RectInTopLevel(hwnd, &r);
+    TopLevelPosition(Find(TopOf(hwnd)), &ox, &oy);
     if (w->sdl) {
         // The frame drawn by the window manager, where it tells its size.
         int t = 0, l = 0, b = 0, rr = 0;
@@ -762,6 +759,8 @@ BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT rect)
         *rect = RECT{ox - l, oy - t, ox + cx + rr, oy + cy + b};
         return TRUE;
     }
+    RECT r{};
+    qrn::win32::RectInTopLevel(hwnd, &r);
     *rect = RECT{ox + r.left, oy + r.top, ox + r.right, oy + r.bottom};
     return TRUE;
 }
