@@ -184,26 +184,4 @@ size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords
     return 0;
 }
 
-#define QRN_SHADER_METHODS(Class, Iid)                                              \
-    HRESULT Class::QueryInterface(REFIID riid, void** ppv)                          \
-    {                                                                               \
-        return AnswerQuery(ppv, this, riid == Iid);                                 \
-    }                                                                               \
-    HRESULT Class::GetFunction(void* data, UINT* size)                              \
-    {                                                                               \
-        if (!size) return D3DERR_INVALIDCALL;                                       \
-        const UINT bytes = static_cast<UINT>(code_.size() * sizeof(DWORD));         \
-        if (data) {                                                                 \
-            if (*size < bytes) return D3DERR_INVALIDCALL;                           \
-            std::copy(code_.begin(), code_.end(), static_cast<DWORD*>(data));       \
-        }                                                                           \
-        *size = bytes;                                                              \
-        return D3D_OK;                                                              \
-    }
-
-QRN_SHADER_METHODS(VertexShader, IID_IDirect3DVertexShader9)
-QRN_SHADER_METHODS(PixelShader, IID_IDirect3DPixelShader9)
-
-#undef QRN_SHADER_METHODS
-
 }  // namespace qrn::d3d9

@@ -16,6 +16,32 @@ HRESULT OutOfMemory(D3DPOOL pool)
     return pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH ? E_OUTOFMEMORY : D3DERR_OUTOFVIDEOMEMORY;
 }
 
+// Hands a newly made object to the caller with the caller's first reference;
+// `hr` says why when it could not be made (null).
+template <class Iface, class T>
+HRESULT HandOutNew(T* object, HRESULT hr, Iface** out)
+{
+    if (!object) return hr;
+    object->ExtAddRef();
+    *out = object;
+    return D3D_OK;
+}
+
+// Shader byte code is read up to its end token, at most this many DWORDs.
+constexpr size_t kMaxShaderDwords = 1 << 16;
+
+// A vertex or pixel shader (T) from byte code whose version token starts
+// with `prefix` and is at most `maxVersion`.
+template <class T, class Iface>
+HRESULT MakeShader(Device* device, const DWORD* code, DWORD prefix, DWORD maxVersion, Iface** out)
+{
+    if (!out) return D3DERR_INVALIDCALL;
+    *out = nullptr;
+    const size_t n = ShaderCodeLength(code, prefix, kMaxShaderDwords);
+    if (n == 0 || code[0] > maxVersion) return D3DERR_INVALIDCALL;
+    return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + n)), E_OUTOFMEMORY, out);
+}
+
 }  // namespace
 
 // ---- resources --------------------------------------------------------------------------------------
@@ -45,10 +71,7 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     Texture* t = Texture::Create(this, width, height, levels, usage, *f, pool, &hr);
-    if (!t) return hr;
-    t->ExtAddRef();
-    *out = t;
-    return D3D_OK;
+    return HandOutNew(t, hr, out);
 }
 
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
@@ -68,10 +91,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     VertexBuffer* vb = VertexBuffer::Create(this, length, usage, fvf, pool, &hr);
-    if (!vb) return hr;
-    vb->ExtAddRef();
-    *out = vb;
-    return D3D_OK;
+    return HandOutNew(vb, hr, out);
 }
 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
@@ -88,10 +108,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     IndexBuffer* ib = IndexBuffer::Create(this, length, usage, format, pool, &hr);
-    if (!ib) return hr;
-    ib->ExtAddRef();
-    *out = ib;
-    return D3D_OK;
+    return HandOutNew(ib, hr, out);
 }
 
 HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
@@ -109,10 +126,7 @@ HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
     HRESULT hr = D3D_OK;
     Surface* s = Surface::Create(this, Surface::Kind::RenderTarget, width, height, *FindFormat(format),
                                  D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, lockable != FALSE, false, &hr);
-    if (!s) return hr;
-    s->ExtAddRef();
-    *out = s;
-    return D3D_OK;
+    return HandOutNew(s, hr, out);
 }
 
 HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT format,
@@ -130,10 +144,7 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
     HRESULT hr = D3D_OK;
     Surface* s = Surface::Create(this, Surface::Kind::DepthStencil, width, height, *FindFormat(format),
                                  D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL, false, false, &hr);
-    if (!s) return hr;
-    s->ExtAddRef();
-    *out = s;
-    return D3D_OK;
+    return HandOutNew(s, hr, out);
 }
 
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
@@ -154,10 +165,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
     // Off-screen plain surfaces may always be locked.
     Surface* s = Surface::Create(this, Surface::Kind::OffscreenPlain, width, height, *f, pool, 0, true,
                                  false, &hr);
-    if (!s) return hr;
-    s->ExtAddRef();
-    *out = s;
-    return D3D_OK;
+    return HandOutNew(s, hr, out);
 }
 
 HRESULT Device::CreateVertexDeclaration(CONST D3DVERTEXELEMENT9* elements,
@@ -167,39 +175,17 @@ HRESULT Device::CreateVertexDeclaration(CONST D3DVERTEXELEMENT9* elements,
     *out = nullptr;
     HRESULT hr = D3D_OK;
     VertexDeclaration* d = VertexDeclaration::Create(this, elements, &hr);
-    if (!d) return hr;
-    d->ExtAddRef();
-    *out = d;
-    return D3D_OK;
+    return HandOutNew(d, hr, out);
 }
-
-// Shader byte code is read up to its end token, at most this many DWORDs.
-static constexpr size_t kMaxShaderDwords = 1 << 16;
 
 HRESULT Device::CreateVertexShader(CONST DWORD* code, IDirect3DVertexShader9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
-    *out = nullptr;
-    const size_t n = ShaderCodeLength(code, 0xFFFE, kMaxShaderDwords);
-    if (n == 0 || code[0] > caps_.VertexShaderVersion) return D3DERR_INVALIDCALL;
-    auto* s = new (std::nothrow) VertexShader(this, std::vector<DWORD>(code, code + n));
-    if (!s) return E_OUTOFMEMORY;
-    s->ExtAddRef();
-    *out = s;
-    return D3D_OK;
+    return MakeShader<VertexShader>(this, code, 0xFFFE, caps_.VertexShaderVersion, out);
 }
 
 HRESULT Device::CreatePixelShader(CONST DWORD* code, IDirect3DPixelShader9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
-    *out = nullptr;
-    const size_t n = ShaderCodeLength(code, 0xFFFF, kMaxShaderDwords);
-    if (n == 0 || code[0] > caps_.PixelShaderVersion) return D3DERR_INVALIDCALL;
-    auto* s = new (std::nothrow) PixelShader(this, std::vector<DWORD>(code, code + n));
-    if (!s) return E_OUTOFMEMORY;
-    s->ExtAddRef();
-    *out = s;
-    return D3D_OK;
+    return MakeShader<PixelShader>(this, code, 0xFFFF, caps_.PixelShaderVersion, out);
 }
 
 // ---- surface copies ----------------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 //              since the device may draw from them.
 #pragma once
 
+#include <algorithm>
 #include <memory>
 #include <type_traits>
 #include <vector>
@@ -304,30 +305,47 @@ private:
 // Bytes of one vertex of an FVF code; 0 for an invalid code.
 UINT FvfVertexSize(DWORD fvf);
 
-class VertexShader final : public IDirect3DVertexShader9, public DeviceChild {
+// What vertex and pixel shaders share: the byte code they were made from.
+// Iface is IDirect3DVertexShader9 or IDirect3DPixelShader9.
+template <class Iface>
+class ShaderObject : public Iface, public DeviceChild {
 public:
-    VertexShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
+    ShaderObject(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
     QRN_D3D9_REFCOUNT_METHODS
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
-    HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
+    HRESULT GetFunction(void* pData, UINT* pSizeOfData) override
+    {
+        if (!pSizeOfData) return D3DERR_INVALIDCALL;
+        const UINT bytes = static_cast<UINT>(code_.size() * sizeof(DWORD));
+        if (pData) {
+            if (*pSizeOfData < bytes) return D3DERR_INVALIDCALL;
+            std::copy(code_.begin(), code_.end(), static_cast<DWORD*>(pData));
+        }
+        *pSizeOfData = bytes;
+        return D3D_OK;
+    }
     const std::vector<DWORD>& Code() const { return code_; }
 
 private:
     std::vector<DWORD> code_;
 };
 
-class PixelShader final : public IDirect3DPixelShader9, public DeviceChild {
+class VertexShader final : public ShaderObject<IDirect3DVertexShader9> {
 public:
-    PixelShader(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    QRN_D3D9_REFCOUNT_METHODS
-    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
-    HRESULT GetFunction(void* pData, UINT* pSizeOfData) override;
-    const std::vector<DWORD>& Code() const { return code_; }
+    using ShaderObject::ShaderObject;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        return AnswerQuery(ppv, this, riid == IID_IDirect3DVertexShader9);
+    }
+};
 
-private:
-    std::vector<DWORD> code_;
+class PixelShader final : public ShaderObject<IDirect3DPixelShader9> {
+public:
+    using ShaderObject::ShaderObject;
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        return AnswerQuery(ppv, this, riid == IID_IDirect3DPixelShader9);
+    }
 };
 
 // Length in DWORDs of shader byte code up to and including its end token, or

@@ -56,19 +56,13 @@ Surface::Surface(Device* device, Kind kind, UINT width, UINT height, const Forma
 Surface::Surface(Device* device, IUnknown* container, Texture* texture, Kind kind, UINT width,
                  UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GLuint glTexture,
                  GLint level)
-    : DeviceChild(device, true),
-      container_(container),
-      texture_(texture),
-      kind_(kind),
-      width_(width),
-      height_(height),
-      format_(&format),
-      pool_(pool),
-      usage_(usage),
-      lockable_(pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC)),
-      glTexture_(glTexture),
-      level_(level)
+    : Surface(device, kind, width, height, format, pool, usage,
+              pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC), true)
 {
+    container_ = container;
+    texture_ = texture;
+    glTexture_ = glTexture;
+    level_ = level;
     if (pool == D3DPOOL_SYSTEMMEM || pool == D3DPOOL_SCRATCH || pool == D3DPOOL_MANAGED)
         EnsureCpuCopy();
 }
