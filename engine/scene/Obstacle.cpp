@@ -34,47 +34,33 @@ bool RoundHit(float dx, float dy, float dz, const Vector4& velocity, float spher
     return true;
 }
 
-class CSphereObstacle : public IObstacle {
+// A sphere, or (vertical) a vertical cylinder of unbounded height, which is
+// the sphere test on the horizontal offset only.
+class CRoundObstacle : public IObstacle {
 public:
-    CSphereObstacle(const Vector4& centre, float radius) : m_fRadius(radius) { m_vPosition = centre; }
+    CRoundObstacle(const Vector4& centre, float radius, bool vertical) : m_fRadius(radius), m_bVertical(vertical) {
+        m_vPosition = centre;
+    }
 
     bool CheckCollision(const Vector4& position, const Vector4& velocity, float radius,
                         Vector4& response) override {
-        return RoundHit(position.x - m_vPosition.x, position.y - m_vPosition.y,
-                        position.z - m_vPosition.z, velocity, m_fRadius, radius, response);
+        // A cylinder's axis point follows the tested height.
+        if (m_bVertical) m_vPosition.y = position.y;
+        return RoundHit(position.x - m_vPosition.x, HeightOffset(position), position.z - m_vPosition.z,
+                        velocity, m_fRadius, radius, response);
     }
 
     void Enclose(const Vector4& point) override {
-        const float dx = point.x - m_vPosition.x, dy = point.y - m_vPosition.y,
-                    dz = point.z - m_vPosition.z;
+        const float dx = point.x - m_vPosition.x, dy = HeightOffset(point), dz = point.z - m_vPosition.z;
         const float d = std::sqrt(dx * dx + dy * dy + dz * dz);
         if (d > m_fRadius) m_fRadius = d;
     }
 
 private:
+    float HeightOffset(const Vector4& p) const { return m_bVertical ? 0.0f : p.y - m_vPosition.y; }
+
     float m_fRadius;
-};
-
-class CCylinderObstacle : public IObstacle {
-public:
-    CCylinderObstacle(const Vector4& centre, float radius) : m_fRadius(radius) { m_vPosition = centre; }
-
-    bool CheckCollision(const Vector4& position, const Vector4& velocity, float radius,
-                        Vector4& response) override {
-        // The axis point follows the tested height, so the test is horizontal.
-        m_vPosition.y = position.y;
-        return RoundHit(position.x - m_vPosition.x, 0.0f, position.z - m_vPosition.z, velocity,
-                        m_fRadius, radius, response);
-    }
-
-    void Enclose(const Vector4& point) override {
-        const float dx = point.x - m_vPosition.x, dz = point.z - m_vPosition.z;
-        const float d = std::sqrt(dx * dx + dz * dz);
-        if (d > m_fRadius) m_fRadius = d;
-    }
-
-private:
-    float m_fRadius;
+    bool m_bVertical;
 };
 
 class CAABBObstacle : public IObstacle {
@@ -123,7 +109,7 @@ Vector4 IObstacle::GetPosition() const { return m_vPosition; }
 void IObstacle::SetPosition(const Vector4& position) { m_vPosition = position; }
 
 IObstacle* IObstacle::CreateSphereObstacle(const Vector4& centre, float radius) {
-    return new (std::nothrow) CSphereObstacle(centre, radius);
+    return new (std::nothrow) CRoundObstacle(centre, radius, false);
 }
 
 IObstacle* IObstacle::CreateAABBObstacle(const Vector4& minimum, const Vector4& maximum) {
@@ -131,7 +117,7 @@ IObstacle* IObstacle::CreateAABBObstacle(const Vector4& minimum, const Vector4& 
 }
 
 IObstacle* IObstacle::CreateCylinderObstacle(const Vector4& centre, float radius) {
-    return new (std::nothrow) CCylinderObstacle(centre, radius);
+    return new (std::nothrow) CRoundObstacle(centre, radius, true);
 }
 
 // ---- CObstacleList -----------------------------------------------------------
