@@ -9,6 +9,10 @@ namespace qrn::d3d9 {
 
 namespace {
 
+// The usage flags a vertex or index buffer may be made with.
+constexpr DWORD kBufferUsages = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING |
+                                D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
+
 bool ValidPool(D3DPOOL p) { return p >= D3DPOOL_DEFAULT && p <= D3DPOOL_SCRATCH; }
 
 HRESULT OutOfMemory(D3DPOOL pool)
@@ -80,9 +84,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
     if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-    const DWORD known = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING |
-                        D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
-    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if (usage & ~kBufferUsages) return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
     if (fvf != 0) {
         const UINT size = FvfVertexSize(fvf);
@@ -101,9 +103,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
     *out = nullptr;
     if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
     if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    const DWORD known = D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY | D3DUSAGE_SOFTWAREPROCESSING |
-                        D3DUSAGE_DONOTCLIP | D3DUSAGE_POINTS | D3DUSAGE_RTPATCHES | D3DUSAGE_NPATCHES;
-    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if (usage & ~kBufferUsages) return D3DERR_INVALIDCALL;
     if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
