@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 #include <link.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -109,9 +108,9 @@ std::string EngineFolder()
         path = map->l_name;
     } else {
         char exe[PATH_MAX];
-        const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-        if (n <= 0) return {};
-        path.assign(exe, static_cast<size_t>(n));
+        const DWORD n = GetModuleFileNameA(nullptr, exe, sizeof(exe));
+        if (n == 0) return {};
+        path.assign(exe, n);
     }
     if (char* real = realpath(path.c_str(), nullptr)) {
         path = real;
