@@ -629,8 +629,8 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp)
     // makes it fail, and the device stays in need of a reset.
     ReleaseBindings();
     DropDrawContext();
-    // (There is no implicit swap chain only after a Reset that could make
-    // neither the one asked for nor the fallback below.)
+    // implicit_ is null only after a Reset that could make neither the swap
+    // chain asked for nor the fallback below.
     const bool held = (implicit_ && implicit_->ExtRefs() > 0) ||
                       (autoDepth_ && autoDepth_->ExtRefs() > 0) || !additional_.empty() ||
                       defaultPoolAlive_ > 0;
