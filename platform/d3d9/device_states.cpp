@@ -186,6 +186,10 @@ HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light)
 HRESULT Device::LightEnable(DWORD index, BOOL enable)
 {
     auto it = state_.lights.find(index);
+    auto& list = state_.enabledLights;
+    unsigned& n = state_.enabledLightCount;
+    const bool wasOn = it != state_.lights.end() && it->second.enabled;
+    if (enable && !wasOn && n >= kMaxActiveLights) return D3DERR_INVALIDCALL;  // beyond MaxActiveLights
     if (it == state_.lights.end()) {
         // Enabling a light that was never set creates the default light:
         // white directional light shining along +z.
@@ -196,10 +200,7 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable)
         it = state_.lights.emplace(index, slot).first;
     }
     LightSlot& slot = it->second;
-    auto& list = state_.enabledLights;
-    unsigned& n = state_.enabledLightCount;
     if (enable && !slot.enabled) {
-        if (n >= kMaxActiveLights) return D3DERR_INVALIDCALL;  // beyond MaxActiveLights
         list[n++] = index;
         slot.enabled = true;
     } else if (!enable && slot.enabled) {

@@ -184,6 +184,15 @@ TEST_F(D3D9Test, GetAnswersWhatWasSet)
     EXPECT_EQ(l2.Type, D3DLIGHT_DIRECTIONAL);
     EXPECT_EQ(l2.Diffuse.r, 1.0f);
     EXPECT_EQ(l2.Direction.z, 1.0f);
+    // Beyond the lights that may be on at once, enabling one fails and leaves
+    // nothing behind; turning one off makes room.
+    D3DCAPS9 caps{};
+    device_->GetDeviceCaps(&caps);
+    for (DWORD i = 2; i < caps.MaxActiveLights; ++i) ASSERT_EQ(device_->LightEnable(10 + i, TRUE), D3D_OK);
+    EXPECT_EQ(device_->LightEnable(40, TRUE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->GetLight(40, &l2), D3DERR_INVALIDCALL);
+    ASSERT_EQ(device_->LightEnable(3, FALSE), D3D_OK);
+    EXPECT_EQ(device_->LightEnable(40, TRUE), D3D_OK);
 
     ASSERT_EQ(device_->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1), D3D_OK);
     device_->GetFVF(&v);
