@@ -63,7 +63,9 @@ TEST_F(DrawTest, TextureFromEachFormatHasFileSizeFullChainAndPixels)
         const uint32_t tl = l0[1 * 16 + 1], br = l0[6 * 16 + 14];
         EXPECT_NEAR((int)((tl >> 16) & 0xff), 255, 8) << f.name;  // red top-left
         EXPECT_NEAR((int)((br >> 8) & 0xff), 255, 8) << f.name;   // white bottom-right
-        if (f.alpha) EXPECT_EQ(br >> 24, 0x80u) << f.name;
+        if (f.alpha) {
+            EXPECT_EQ(br >> 24, 0x80u) << f.name;
+        }
         auto last = LevelPixels(tex, 4, &lw, &lh);
         ASSERT_EQ(lw, 1u);
         ASSERT_EQ(lh, 1u);
