@@ -5,6 +5,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" "$root/build"
 cd "$root/build/bin"
-prog=./Brackwood
-[[ -x $prog ]] || prog=./sample_app
-exec "$prog" "$@"
+# Until the demo program is built, the viewer stands in for it: it walks over
+# the same island, sea and sky (in a window unless options are given).
+if [[ -x ./Brackwood ]]; then
+  exec ./Brackwood "$@"
+elif (($#)); then
+  exec ./viewer "$@"
+else
+  exec ./viewer --windowed
+fi
