@@ -4,6 +4,7 @@
 // boxes, debugger output). Programs never call these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -38,7 +39,11 @@ struct MessageBoxRecord {
     int answer = 0;
     bool shown = false;  // a real dialog was put on screen
 };
-// Every MessageBoxA call since the last clear, oldest first.
+// MessageBoxA calls are recorded only from the first use of any of these
+// message box controls on (a program that never calls them keeps no record),
+// and only the newest kMessageBoxLogLimit of them are kept.
+inline constexpr size_t kMessageBoxLogLimit = 256;
+// The recorded MessageBoxA calls since the last clear, oldest first.
 QRN_PLATFORM_API std::vector<MessageBoxRecord> MessageBoxLog();
 QRN_PLATFORM_API void ClearMessageBoxLog();
 

@@ -19,8 +19,20 @@ namespace {
 
 std::mutex g_mutex;
 std::deque<int> g_answers;
-std::vector<qrn::win32::testctl::MessageBoxRecord> g_log;
+std::deque<qrn::win32::testctl::MessageBoxRecord> g_log;
 bool g_headless = false;
+// Calls are recorded only once a test has used the message box controls, so a
+// program that shows many boxes keeps nothing; even then only the newest
+// kMessageBoxLogLimit records are kept.
+bool g_recording = false;
+
+// Caller holds g_mutex.
+void Record(const qrn::win32::testctl::MessageBoxRecord& rec)
+{
+    if (!g_recording) return;
+    if (g_log.size() >= qrn::win32::testctl::kMessageBoxLogLimit) g_log.pop_front();
+    g_log.push_back(rec);
+}
 
 struct Button {
     int id;
@@ -118,7 +130,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
         if (!g_answers.empty()) {
             rec.answer = g_answers.front();
             g_answers.pop_front();
-            g_log.push_back(rec);
+            Record(rec);
             return rec.answer;
         }
         headless = g_headless;
@@ -161,7 +173,7 @@ extern "C" int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT 
     }
     rec.answer = answer;
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_log.push_back(rec);
+    Record(rec);
     return answer;
 }
 
@@ -170,36 +182,42 @@ namespace qrn::win32::testctl {
 void QueueMessageBoxAnswer(int answer)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_recording = true;
     g_answers.push_back(answer);
 }
 
 void ClearMessageBoxAnswers()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_recording = true;
     g_answers.clear();
 }
 
 size_t PendingMessageBoxAnswers()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_recording = true;
     return g_answers.size();
 }
 
 void SetMessageBoxHeadless(bool headless)
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_recording = true;
     g_headless = headless;
 }
 
 std::vector<MessageBoxRecord> MessageBoxLog()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return g_log;
+    g_recording = true;
+    return {g_log.begin(), g_log.end()};
 }
 
 void ClearMessageBoxLog()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
+    g_recording = true;
     g_log.clear();
 }
 

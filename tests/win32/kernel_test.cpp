@@ -64,6 +64,22 @@ TEST(MessageBoxes, AnswersGivenInAdvanceAreUsedInOrderAndLogged)
     EXPECT_TRUE(testctl::MessageBoxLog().empty());
 }
 
+// The record is bounded: a long run of boxes keeps only the newest ones.
+TEST(MessageBoxes, LogKeepsOnlyTheNewestCalls)
+{
+    testctl::ClearMessageBoxLog();
+    const size_t calls = testctl::kMessageBoxLogLimit + 40;
+    for (size_t i = 0; i < calls; ++i) {
+        testctl::QueueMessageBoxAnswer(IDOK);
+        MessageBoxA(nullptr, std::to_string(i).c_str(), "Count", MB_OK);
+    }
+    auto log = testctl::MessageBoxLog();
+    ASSERT_EQ(log.size(), testctl::kMessageBoxLogLimit);
+    EXPECT_EQ(log.front().text, std::to_string(calls - testctl::kMessageBoxLogLimit));
+    EXPECT_EQ(log.back().text, std::to_string(calls - 1));
+    testctl::ClearMessageBoxLog();
+}
+
 // Where no dialog can be shown the default button is the answer, at once,
 // and the text goes to stderr.
 TEST(MessageBoxes, HeadlessFallbackReturnsTheDefaultButton)
