@@ -153,7 +153,7 @@ VertexBuffer* VertexBuffer::Create(Device* device, UINT length, DWORD usage, DWO
 
 HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DVertexBuffer9*>(this),
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DVertexBuffer9*>(this),
                        riid == IID_IDirect3DVertexBuffer9 || riid == IID_IDirect3DResource9);
 }
 
@@ -174,7 +174,7 @@ IndexBuffer* IndexBuffer::Create(Device* device, UINT length, DWORD usage, D3DFO
 
 HRESULT IndexBuffer::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DIndexBuffer9*>(this),
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DIndexBuffer9*>(this),
                        riid == IID_IDirect3DIndexBuffer9 || riid == IID_IDirect3DResource9);
 }
 

@@ -143,7 +143,7 @@ VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
 
 HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DVertexDeclaration9*>(this), riid == IID_IDirect3DVertexDeclaration9);
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DVertexDeclaration9*>(this), riid == IID_IDirect3DVertexDeclaration9);
 }
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count)

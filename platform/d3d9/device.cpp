@@ -298,7 +298,7 @@ void Device::SetReapplyAllState(bool on)
 // ---- IUnknown ------------------------------------------------------------------------------------
 HRESULT Device::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, this, riid == IID_IDirect3DDevice9);
+    return AnswerQuery(riid, ppv, this, riid == IID_IDirect3DDevice9);
 }
 
 ULONG Device::AddRef() { return ++refs_; }

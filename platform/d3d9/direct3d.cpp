@@ -274,7 +274,7 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* c)
 // ---- the Direct3D object -----------------------------------------------------------------
 HRESULT Direct3D::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, this, riid == IID_IDirect3D9);
+    return AnswerQuery(riid, ppv, this, riid == IID_IDirect3D9);
 }
 
 ULONG Direct3D::Release()

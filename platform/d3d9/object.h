@@ -54,11 +54,12 @@ private:
     ULONG Release() override { return ExtRelease(); }
 
 // The answer of QueryInterface: `iface` (the object seen as the interface
-// asked for) with a reference when `matches`, E_NOINTERFACE otherwise.
-inline HRESULT AnswerQuery(void** ppv, IUnknown* iface, bool matches)
+// asked for) with a reference when `matches` or IUnknown is asked for,
+// E_NOINTERFACE otherwise.
+inline HRESULT AnswerQuery(REFIID riid, void** ppv, IUnknown* iface, bool matches)
 {
     if (!ppv) return E_POINTER;
-    if (!matches) {
+    if (!matches && !(riid == IID_IUnknown)) {
         *ppv = nullptr;
         return E_NOINTERFACE;
     }

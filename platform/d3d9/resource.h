@@ -335,7 +335,7 @@ public:
     using ShaderObject::ShaderObject;
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        return AnswerQuery(ppv, this, riid == IID_IDirect3DVertexShader9);
+        return AnswerQuery(riid, ppv, this, riid == IID_IDirect3DVertexShader9);
     }
 };
 
@@ -344,7 +344,7 @@ public:
     using ShaderObject::ShaderObject;
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
-        return AnswerQuery(ppv, this, riid == IID_IDirect3DPixelShader9);
+        return AnswerQuery(riid, ppv, this, riid == IID_IDirect3DPixelShader9);
     }
 };
 

@@ -129,7 +129,7 @@ void Surface::EnsureCpuCopy()
 // ---- IUnknown and resource ------------------------------------------------------------------------
 HRESULT Surface::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DSurface9*>(this), riid == IID_IDirect3DSurface9 || riid == IID_IDirect3DResource9);
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DSurface9*>(this), riid == IID_IDirect3DSurface9 || riid == IID_IDirect3DResource9);
 }
 
 ULONG Surface::AddRef() { return container_ ? container_->AddRef() : ExtAddRef(); }

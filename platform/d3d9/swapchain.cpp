@@ -39,7 +39,7 @@ SwapChain::~SwapChain()
 
 HRESULT SwapChain::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DSwapChain9*>(this), riid == IID_IDirect3DSwapChain9);
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DSwapChain9*>(this), riid == IID_IDirect3DSwapChain9);
 }
 
 HRESULT SwapChain::Present(CONST RECT* src, CONST RECT* dst, HWND override, CONST struct _RGNDATA*, DWORD)

@@ -89,7 +89,7 @@ Texture::~Texture()
 
 HRESULT Texture::QueryInterface(REFIID riid, void** ppv)
 {
-    return AnswerQuery(ppv, static_cast<IDirect3DTexture9*>(this), riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9 || riid == IID_IDirect3DResource9);
+    return AnswerQuery(riid, ppv, static_cast<IDirect3DTexture9*>(this), riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9 || riid == IID_IDirect3DResource9);
 }
 
 DWORD Texture::SetPriority(DWORD p)

@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr IID kIID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
 // One-shot failures injected by tests, by call name.
 std::mutex g_failMutex;
 std::map<std::string, HRESULT> g_failures;
@@ -46,7 +44,7 @@ public:
     HRESULT QueryInterface(REFIID riid, void** out) override
     {
         if (!out) return E_POINTER;
-        if (riid == kIid || riid == kIID_IUnknown) {
+        if (riid == kIid || riid == IID_IUnknown) {
             AddRef();
             *out = static_cast<Iface*>(this);
             return S_OK;

@@ -121,6 +121,9 @@ inline bool operator==(const GUID& a, const GUID& b)
     return a.Data1 == b.Data1 && a.Data2 == b.Data2 && a.Data3 == b.Data3;
 }
 
+// Every object answers QueryInterface for this interface with itself.
+inline constexpr IID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 // ---- COM base ------------------------------------------------------------------
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID riid, void** ppvObj) = 0;

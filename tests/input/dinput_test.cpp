@@ -38,6 +38,16 @@ TEST_F(InputTest, CreateChecksItsArguments)
     EXPECT_EQ(di->QueryInterface(IID_IDirectInput8A, &again), S_OK);
     EXPECT_EQ(again, di);
     EXPECT_EQ(di->QueryInterface(GUID_SysMouse, &again), E_NOINTERFACE);
+    // Every object answers IUnknown with itself, with a reference.
+    EXPECT_EQ(di->QueryInterface(IID_IUnknown, &again), S_OK);
+    EXPECT_EQ(again, di);
+    EXPECT_EQ(di->Release(), 2u);
+    IDirectInputDevice8A* kb = nullptr;
+    ASSERT_EQ(di->CreateDevice(GUID_SysKeyboard, &kb, nullptr), DI_OK);
+    EXPECT_EQ(kb->QueryInterface(IID_IUnknown, &again), S_OK);
+    EXPECT_EQ(again, kb);
+    EXPECT_EQ(kb->Release(), 1u);
+    EXPECT_EQ(kb->Release(), 0u);
     EXPECT_EQ(di->Release(), 1u);
     EXPECT_EQ(di->Release(), 0u);
 }

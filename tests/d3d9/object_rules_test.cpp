@@ -1,0 +1,88 @@
+// Rules every object shares: QueryInterface answers IUnknown.
+#include "d3d9_fixture.h"
+
+#include <cstring>
+#include <vector>
+
+using namespace d3d9test;
+
+namespace {
+
+struct TVertex {
+    float x, y, z, rhw;
+    D3DCOLOR color;
+};
+
+const DWORD kVertexShader[] = {0xFFFE0101, 0x0000FFFF};  // vs_1_1, nothing but the end
+const DWORD kPixelShader[] = {0xFFFF0101, 0x0000FFFF};   // ps_1_1, nothing but the end
+
+const D3DVERTEXELEMENT9 kElements[] = {
+    {0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITIONT, 0},
+    {0, 16, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
+    D3DDECL_END()};
+
+// One object of every kind a device binds.
+struct Objects {
+    IDirect3DTexture9* texture = nullptr;
+    IDirect3DSurface9* target = nullptr;
+    IDirect3DSurface9* depth = nullptr;
+    IDirect3DVertexBuffer9* vertices = nullptr;
+    IDirect3DIndexBuffer9* indices = nullptr;
+    IDirect3DVertexDeclaration9* declaration = nullptr;
+    IDirect3DVertexShader9* vs = nullptr;
+    IDirect3DPixelShader9* ps = nullptr;
+
+    bool Make(IDirect3DDevice9* d)
+    {
+        return d->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr) == D3D_OK &&
+               d->CreateRenderTarget(32, 32, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE, 0, FALSE, &target,
+                                     nullptr) == D3D_OK &&
+               d->CreateDepthStencilSurface(32, 32, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE, &depth,
+                                            nullptr) == D3D_OK &&
+               d->CreateVertexBuffer(3 * sizeof(TVertex), 0, 0, D3DPOOL_MANAGED, &vertices, nullptr) == D3D_OK &&
+               d->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &indices, nullptr) == D3D_OK &&
+               d->CreateVertexDeclaration(kElements, &declaration) == D3D_OK &&
+               d->CreateVertexShader(kVertexShader, &vs) == D3D_OK &&
+               d->CreatePixelShader(kPixelShader, &ps) == D3D_OK;
+    }
+    void Release()
+    {
+        IUnknown* all[] = {texture, target, depth, vertices, indices, declaration, vs, ps};
+        for (IUnknown* o : all)
+            if (o) o->Release();
+        *this = Objects{};
+    }
+};
+
+}  // namespace
+
+TEST_F(D3D9Test, EveryObjectAnswersIUnknownWithItself)
+{
+    MakeWindowedDevice();
+    Objects o;
+    ASSERT_TRUE(o.Make(device_));
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(o.texture->GetSurfaceLevel(0, &level), D3D_OK);
+    IDirect3DSwapChain9* chain = nullptr;
+    ASSERT_EQ(device_->GetSwapChain(0, &chain), D3D_OK);
+
+    IUnknown* all[] = {d3d_,       device_,    o.texture,     o.target, o.depth, o.vertices, o.indices,
+                       o.declaration, o.vs,   o.ps,          level,    chain};
+    for (IUnknown* object : all) {
+        const ULONG before = RefCount(object);
+        void* answer = nullptr;
+        ASSERT_EQ(object->QueryInterface(IID_IUnknown, &answer), S_OK);
+        EXPECT_EQ(answer, static_cast<void*>(object));
+        EXPECT_EQ(RefCount(object), before + 1);
+        object->Release();
+    }
+    // Anything else still gets no answer.
+    void* answer = reinterpret_cast<void*>(1);
+    EXPECT_EQ(o.vertices->QueryInterface(IID_IDirect3DTexture9, &answer), E_NOINTERFACE);
+    EXPECT_EQ(answer, nullptr);
+    EXPECT_EQ(device_->QueryInterface(IID_IUnknown, nullptr), E_POINTER);
+
+    chain->Release();
+    level->Release();
+    o.Release();
+}
