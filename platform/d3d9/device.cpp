@@ -121,7 +121,7 @@ HRESULT Device::Init(D3DPRESENT_PARAMETERS* pp)
     window_ = qrn::win32::SdlWindow(params.hDeviceWindow);
     if (!window_) return D3DERR_INVALIDCALL;
     RaiseMallocThresholds();
-    SetContextAttributes();
+    qrn::win32::SetGlContextAttributes();
     SDL_GLContext ctx = SDL_GL_CreateContext(window_);
     if (!ctx) return D3DERR_NOTAVAILABLE;
     context_ = ctx;

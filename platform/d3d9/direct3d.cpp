@@ -22,16 +22,6 @@ AdapterOverrides& Overrides()
 }
 
 // ---- OpenGL probe ------------------------------------------------------------------------
-void SetContextAttributes()
-{
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
-    SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
-    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-}
-
 const GlInfo& ProbeGl()
 {
     static GlInfo info;
@@ -41,7 +31,7 @@ const GlInfo& ProbeGl()
     if (!qrn::win32::EnsureVideo()) return info;
     SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
     SDL_GLContext previous = SDL_GL_GetCurrentContext();
-    SetContextAttributes();
+    qrn::win32::SetGlContextAttributes();
     SDL_Window* w = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!w) return info;
     SDL_GLContext ctx = SDL_GL_CreateContext(w);

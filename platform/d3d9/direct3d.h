@@ -20,8 +20,6 @@ struct GlInfo {
     std::string renderer;
 };
 const GlInfo& ProbeGl();
-// The SDL attributes of every context the stand-in makes (4.5 core).
-void SetContextAttributes();
 
 // Adjustments that the test-control interface makes to what the adapter
 // reports (qrn_d3d9_testctl.h). One set per process.

@@ -283,15 +283,19 @@ bool EnsureVideo()
     if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
     // The framebuffer configuration of a window is fixed when it is created
     // (EGL surfaces), so the Direct3D device's context attributes must be in
-    // force before the first window: no depth or stencil in the window (the
-    // device draws into framebuffer objects), double-buffered, 4.5 core.
+    // force before the first window.
+    SetGlContextAttributes();
+    return true;
+}
+
+void SetGlContextAttributes()
+{
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
-    return true;
 }
 
 SDL_Window* SdlWindow(HWND hwnd)
