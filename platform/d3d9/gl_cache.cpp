@@ -3,6 +3,10 @@
 
 namespace qrn::d3d9 {
 
+// A forgotten name is replaced by a value no real object has, so the next bind
+// of anything to that slot reaches GL.
+static constexpr GLuint kUnknownName = 0xffffffffu;
+
 bool GlCache::Need(bool differs)
 {
     if (differs || !valid_ || forceAll_) {
@@ -377,8 +381,9 @@ void GlCache::BindVertexArray(GLuint vao)
     if (!Need(vao_ != vao)) return;
     glBindVertexArray(vao);
     vao_ = vao;
-    // The element buffer binding belongs to the vertex array.
-    elementBuffer_ = 0;
+    // The element buffer binding belongs to the vertex array: what the new
+    // one holds is not known, so the next element buffer bind reaches GL.
+    elementBuffer_ = kUnknownName;
     CountBind();
 }
 
@@ -452,9 +457,6 @@ void GlCache::BindSampler(GLuint unit, GLuint sampler)
 }
 
 // ---- forgetting names -------------------------------------------------------------------------
-// A forgotten name is replaced by a value no real object has, so the next bind
-// of anything to that slot reaches GL.
-static constexpr GLuint kUnknownName = 0xffffffffu;
 
 void GlCache::ForgetTexture(GLuint texture)
 {

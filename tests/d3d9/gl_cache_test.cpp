@@ -70,6 +70,27 @@ TEST_F(D3D9Test, GlCacheSkipsWhatChangesNothing)
     glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &frontPass);
     EXPECT_EQ(frontPass, GL_INCR);
 
+    // The element buffer binding belongs to the vertex array: after a switch
+    // the cache cannot know it, so even a bind of buffer 0 reaches GL.
+    GLuint vaos[2] = {};
+    glCreateVertexArrays(2, vaos);
+    GLuint elements = 0;
+    glCreateBuffers(1, &elements);
+    gl.BindVertexArray(vaos[0]);
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
+    gl.BindVertexArray(vaos[1]);
+    gl.BindVertexArray(vaos[0]);  // still holds `elements` in GL
+    gl.BindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    GLint elementBinding = -1;
+    glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elementBinding);
+    EXPECT_EQ(elementBinding, 0);
+    gl.BindVertexArray(0);
+    gl.ForgetVertexArray(vaos[0]);
+    gl.ForgetVertexArray(vaos[1]);
+    glDeleteVertexArrays(2, vaos);
+    gl.ForgetBuffer(elements);
+    glDeleteBuffers(1, &elements);
+
     // Force-all: nothing is skipped. Invalidate: the next call of each state reaches GL.
     gl.SetForceAll(true);
     c = gl.TotalCounters();
