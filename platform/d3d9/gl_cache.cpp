@@ -58,6 +58,8 @@ void GlCache::Reset()
     PolygonOffsetFill(false);
     PolygonOffset(0, 0);
     for (unsigned i = 0; i < clipDistance_.size(); ++i) ClipDistance(i, false);
+    PixelStore(GL_UNPACK_ROW_LENGTH, 0);
+    PixelStore(GL_PACK_ROW_LENGTH, 0);
     UseProgram(0);
     BindVertexArray(0);
     BindBuffer(GL_ARRAY_BUFFER, 0);
@@ -454,6 +456,21 @@ void GlCache::BindSampler(GLuint unit, GLuint sampler)
     glBindSampler(unit, sampler);
     samplers_[unit] = sampler;
     CountBind();
+}
+
+// ---- pixel transfers ------------------------------------------------------------------------
+void GlCache::PixelStore(GLenum pname, GLint value)
+{
+    GLint* slot = nullptr;
+    if (pname == GL_UNPACK_ROW_LENGTH) slot = &unpackRowLength_;
+    if (pname == GL_PACK_ROW_LENGTH) slot = &packRowLength_;
+    if (slot) {
+        if (!Need(*slot != value)) return;
+        *slot = value;
+    } else {
+        CountState();
+    }
+    glPixelStorei(pname, value);
 }
 
 // ---- forgetting names -------------------------------------------------------------------------

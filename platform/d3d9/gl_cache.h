@@ -105,6 +105,11 @@ public:
     void BindSampler(GLuint unit, GLuint sampler);
     GLuint BoundProgram() const { return program_; }
 
+    // ---- pixel transfers --------------------------------------------------------------
+    // glPixelStorei. The row lengths (GL_UNPACK_ROW_LENGTH, GL_PACK_ROW_LENGTH)
+    // are shadowed; any other parameter is passed on every time.
+    void PixelStore(GLenum pname, GLint value);
+
     // ---- forgetting deleted names -----------------------------------------------------
     // GL reuses deleted names; a resource calls these just before deleting its
     // GL object so that a later object with the same name is bound again.
@@ -185,6 +190,8 @@ private:
         bool on = false;
     };
     std::array<CapEntry, 8> caps_{};  // other capabilities, looked up linearly
+
+    GLint unpackRowLength_ = 0, packRowLength_ = 0;
 
     GLuint program_ = 0;
     GLuint vao_ = 0;

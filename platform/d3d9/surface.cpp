@@ -238,10 +238,10 @@ void Surface::UploadRect(const RECT& r, const uint8_t* src, UINT srcPitch)
     device_->MakeCurrent();
     GlCache& gl = device_->Gl();
     gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(srcPitch / format_->bytesPerPixel));
+    // The row length stays set for the next upload (most have the same pitch).
+    gl.PixelStore(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(srcPitch / format_->bytesPerPixel));
     glTextureSubImage2D(glTexture_, level_, r.left, r.top, r.right - r.left, r.bottom - r.top,
                         format_->glFormat, format_->glType, src);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     gl.CountUpload(static_cast<uint64_t>(r.bottom - r.top) * static_cast<uint64_t>(r.right - r.left) *
                    format_->bytesPerPixel);
 }

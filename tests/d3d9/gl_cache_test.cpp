@@ -91,6 +91,16 @@ TEST_F(D3D9Test, GlCacheSkipsWhatChangesNothing)
     gl.ForgetBuffer(elements);
     glDeleteBuffers(1, &elements);
 
+    // Row lengths for pixel transfers are shadowed like any other state.
+    c = gl.TotalCounters();
+    gl.PixelStore(GL_UNPACK_ROW_LENGTH, 7);
+    gl.PixelStore(GL_UNPACK_ROW_LENGTH, 7);
+    EXPECT_EQ(gl.TotalCounters().stateCalls, c.stateCalls + 1);
+    GLint rowLength = 0;
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    EXPECT_EQ(rowLength, 7);
+    gl.PixelStore(GL_UNPACK_ROW_LENGTH, 0);
+
     // Force-all: nothing is skipped. Invalidate: the next call of each state reaches GL.
     gl.SetForceAll(true);
     c = gl.TotalCounters();
