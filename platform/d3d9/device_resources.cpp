@@ -194,7 +194,7 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* srcSurface, CONST RECT* srcRect
 {
     auto* src = static_cast<Surface*>(srcSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
     if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth()) return D3DERR_INVALIDCALL;
     if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
@@ -217,7 +217,7 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* srcTexture, IDirect3DBaseTe
 {
     auto* src = static_cast<Texture*>(srcTexture);
     auto* dst = static_cast<Texture*>(dstTexture);
-    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
     if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (src->Info().format != dst->Info().format || src->Levels() < dst->Levels())
         return D3DERR_INVALIDCALL;
@@ -240,7 +240,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* rtSurface, IDirect3DSurfa
 {
     auto* rt = static_cast<Surface*>(rtSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!rt || !dst || rt == dst) return D3DERR_INVALIDCALL;
+    if (!rt || !dst || rt == dst || Foreign(rt, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
     if (rt->Pool() != D3DPOOL_DEFAULT || !rt->IsRenderTarget() || rt->IsDepth())
         return D3DERR_INVALIDCALL;
     if (dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() ||
@@ -257,7 +257,7 @@ HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
 {
     auto* src = static_cast<Surface*>(srcSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
     if (src->Pool() != D3DPOOL_DEFAULT || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
         return D3DERR_INVALIDCALL;
@@ -300,7 +300,8 @@ HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
 HRESULT Device::ColorFill(IDirect3DSurface9* surface, CONST RECT* rect, D3DCOLOR color)
 {
     auto* s = static_cast<Surface*>(surface);
-    if (!s || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked()) return D3DERR_INVALIDCALL;
+    if (!s || Foreign(s, this) || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked())
+        return D3DERR_INVALIDCALL;
     if (!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain) return D3DERR_INVALIDCALL;
     const RECT r = rect ? *rect : s->Whole();
     if (!RectInside(r, s->Width(), s->Height())) return D3DERR_INVALIDCALL;

@@ -44,6 +44,7 @@ HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface)
     if (index >= kMaxRenderTargets) return D3DERR_INVALIDCALL;
     if (index == 0 && !surface) return D3DERR_INVALIDCALL;
     auto* s = static_cast<Surface*>(surface);
+    if (Foreign(s, this)) return D3DERR_INVALIDCALL;
     if (s && (!s->IsRenderTarget() || s->IsDepth() || s->Pool() != D3DPOOL_DEFAULT))
         return D3DERR_INVALIDCALL;
     Rebind(state_.renderTargets[index], s);
@@ -76,7 +77,7 @@ HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out)
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface)
 {
     auto* s = static_cast<Surface*>(surface);
-    if (s && !s->IsDepth()) return D3DERR_INVALIDCALL;
+    if (Foreign(s, this) || (s && !s->IsDepth())) return D3DERR_INVALIDCALL;
     Rebind(state_.depthStencil, s);
     state_.dirty |= kDirtyFramebuffer;
     fboDirty_ = true;
@@ -275,6 +276,7 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
     const int slot = SamplerSlot(stage);
     if (slot < 0) return D3DERR_INVALIDCALL;
     auto* t = static_cast<Texture*>(texture);
+    if (Foreign(t, this)) return D3DERR_INVALIDCALL;
     if (t && (t->Pool() == D3DPOOL_SYSTEMMEM || t->Pool() == D3DPOOL_SCRATCH))
         return D3DERR_INVALIDCALL;
     Rebind(state_.textures[static_cast<size_t>(slot)], t);
@@ -360,7 +362,9 @@ BOOL Device::GetSoftwareVertexProcessing() { return state_.softwareVertexProcess
 // ---- vertex input ----------------------------------------------------------------------------------
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl)
 {
-    Rebind(state_.declaration, static_cast<VertexDeclaration*>(decl));
+    auto* d = static_cast<VertexDeclaration*>(decl);
+    if (Foreign(d, this)) return D3DERR_INVALIDCALL;
+    Rebind(state_.declaration, d);
     state_.fvf = 0;
     state_.dirty |= kDirtyVertexFormat;
     return D3D_OK;
@@ -399,6 +403,7 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* vb, UINT of
 {
     if (stream >= kMaxStreams) return D3DERR_INVALIDCALL;
     auto* b = static_cast<VertexBuffer*>(vb);
+    if (Foreign(b, this)) return D3DERR_INVALIDCALL;
     if (b && (offset > b->Size() || stride > caps_.MaxStreamStride)) return D3DERR_INVALIDCALL;
     StreamSource& s = state_.streams[stream];
     Rebind(s.buffer, b);
@@ -435,7 +440,9 @@ HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting)
 
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* ib)
 {
-    Rebind(state_.indices, static_cast<IndexBuffer*>(ib));
+    auto* b = static_cast<IndexBuffer*>(ib);
+    if (Foreign(b, this)) return D3DERR_INVALIDCALL;
+    Rebind(state_.indices, b);
     state_.dirty |= kDirtyIndices;
     return D3D_OK;
 }
@@ -450,7 +457,9 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** out)
 // ---- shaders and their constants --------------------------------------------------------------------
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader)
 {
-    Rebind(state_.vertexShader, static_cast<VertexShader*>(shader));
+    auto* vs = static_cast<VertexShader*>(shader);
+    if (Foreign(vs, this)) return D3DERR_INVALIDCALL;
+    Rebind(state_.vertexShader, vs);
     state_.dirty |= kDirtyShaders;
     return D3D_OK;
 }
@@ -464,7 +473,9 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** out)
 
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader)
 {
-    Rebind(state_.pixelShader, static_cast<PixelShader*>(shader));
+    auto* ps = static_cast<PixelShader*>(shader);
+    if (Foreign(ps, this)) return D3DERR_INVALIDCALL;
+    Rebind(state_.pixelShader, ps);
     state_.dirty |= kDirtyShaders;
     return D3D_OK;
 }

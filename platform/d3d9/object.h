@@ -32,6 +32,8 @@ public:
     void BindRelease();
 
     ULONG ExtRefs() const { return refs_; }
+    // The device that made the object (its GL names belong to that device's context).
+    const Device* Owner() const { return device_; }
     bool OwnedByDevice() const { return owned_; }
 
     // What every object's GetDevice answers: the device, with a reference.
@@ -52,6 +54,13 @@ private:
 #define QRN_D3D9_REFCOUNT_METHODS                       \
     ULONG AddRef() override { return ExtAddRef(); }     \
     ULONG Release() override { return ExtRelease(); }
+
+// True for an object that another device made: its GL names mean nothing in
+// `device`'s context, so the device refuses to bind or copy it.
+inline bool Foreign(const DeviceChild* object, const Device* device)
+{
+    return object && object->Owner() != device;
+}
 
 // The answer of QueryInterface: `iface` (the object seen as the interface
 // asked for) with a reference when `matches` or IUnknown is asked for,

@@ -1,4 +1,5 @@
-// Rules every object shares: QueryInterface answers IUnknown.
+// Rules every object and every device call share: QueryInterface answers
+// IUnknown, and a device refuses objects another device made.
 #include "d3d9_fixture.h"
 
 #include <cstring>
@@ -85,4 +86,63 @@ TEST_F(D3D9Test, EveryObjectAnswersIUnknownWithItself)
     chain->Release();
     level->Release();
     o.Release();
+}
+
+// GL names belong to the context of the device that made them: binding or
+// copying another device's object would use some unrelated object of this
+// device's context, so every such call is refused and changes nothing.
+TEST_F(D3D9Test, ObjectsOfAnotherDeviceAreRefused)
+{
+    MakeWindowedDevice();
+    Windows otherWin = MakeWindows(64, 64, -1);
+    ASSERT_NE(otherWin.top, nullptr);
+    D3DPRESENT_PARAMETERS pp = WindowedParams(otherWin.top);
+    IDirect3DDevice9* other = nullptr;
+    ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, otherWin.top, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &other),
+              D3D_OK);
+    Objects mine, theirs;
+    ASSERT_TRUE(mine.Make(device_));
+    ASSERT_TRUE(theirs.Make(other));
+
+    EXPECT_EQ(device_->SetTexture(0, theirs.texture), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetRenderTarget(0, theirs.target), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetDepthStencilSurface(theirs.depth), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetStreamSource(0, theirs.vertices, 0, sizeof(TVertex)), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetIndices(theirs.indices), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetVertexDeclaration(theirs.declaration), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetVertexShader(theirs.vs), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->SetPixelShader(theirs.ps), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->StretchRect(theirs.target, nullptr, mine.target, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->StretchRect(mine.target, nullptr, theirs.target, nullptr, D3DTEXF_NONE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device_->ColorFill(theirs.target, nullptr, 0xff00ff00), D3DERR_INVALIDCALL);
+
+    // Nothing was bound by the refused calls ...
+    IDirect3DBaseTexture9* tex = reinterpret_cast<IDirect3DBaseTexture9*>(1);
+    EXPECT_EQ(device_->GetTexture(0, &tex), D3D_OK);
+    EXPECT_EQ(tex, nullptr);
+    IDirect3DIndexBuffer9* ib = reinterpret_cast<IDirect3DIndexBuffer9*>(1);
+    EXPECT_EQ(device_->GetIndices(&ib), D3D_OK);
+    EXPECT_EQ(ib, nullptr);
+    IDirect3DSurface9* rt = nullptr;
+    ASSERT_EQ(device_->GetRenderTarget(0, &rt), D3D_OK);
+    EXPECT_NE(rt, theirs.target);
+    rt->Release();
+
+    // ... while the device's own objects are taken.
+    EXPECT_EQ(device_->SetTexture(0, mine.texture), D3D_OK);
+    EXPECT_EQ(device_->SetRenderTarget(0, mine.target), D3D_OK);
+    EXPECT_EQ(device_->SetDepthStencilSurface(mine.depth), D3D_OK);
+    EXPECT_EQ(device_->SetStreamSource(0, mine.vertices, 0, sizeof(TVertex)), D3D_OK);
+    EXPECT_EQ(device_->SetIndices(mine.indices), D3D_OK);
+    EXPECT_EQ(device_->SetVertexDeclaration(mine.declaration), D3D_OK);
+    EXPECT_EQ(device_->SetVertexShader(mine.vs), D3D_OK);
+    EXPECT_EQ(device_->SetPixelShader(mine.ps), D3D_OK);
+    // The other device takes its own.
+    EXPECT_EQ(other->SetTexture(0, theirs.texture), D3D_OK);
+    EXPECT_EQ(other->SetTexture(1, mine.texture), D3DERR_INVALIDCALL);
+
+    mine.Release();
+    theirs.Release();
+    EXPECT_EQ(other->Release(), 0u);
+    DestroyWindows(otherWin);
 }
