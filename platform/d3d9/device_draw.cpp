@@ -118,6 +118,9 @@ HRESULT Device::DrawPrimitive(D3DPRIMITIVETYPE type, UINT startVertex, UINT prim
 {
     Primitive prim;
     if (!PrimitiveInfo(type, primitiveCount, &prim) || primitiveCount == 0) return D3DERR_INVALIDCALL;
+    // Without a render target (a Reset that failed unbinds everything) there
+    // is nothing to draw into: refused like Clear, lost device or not.
+    if (!state_.renderTargets[0]) return D3DERR_INVALIDCALL;
     if (IsLost()) return D3D_OK;
     DrawContext* dc = EnsureDrawContext(this);
     if (!dc || !RefreshLayout(*dc, state_)) return D3DERR_INVALIDCALL;
@@ -134,6 +137,7 @@ HRESULT Device::DrawIndexedPrimitive(D3DPRIMITIVETYPE type, INT baseVertexIndex,
 {
     Primitive prim;
     if (!PrimitiveInfo(type, primCount, &prim) || primCount == 0) return D3DERR_INVALIDCALL;
+    if (!state_.renderTargets[0]) return D3DERR_INVALIDCALL;  // as above
     if (IsLost()) return D3D_OK;
     IndexBuffer* ib = state_.indices;
     if (!ib || ib->GlBuffer() == 0) return D3DERR_INVALIDCALL;
@@ -160,6 +164,7 @@ HRESULT Device::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveCount, CONS
     Primitive prim;
     if (!PrimitiveInfo(type, primitiveCount, &prim) || primitiveCount == 0 || !vertices || stride == 0)
         return D3DERR_INVALIDCALL;
+    if (!state_.renderTargets[0]) return D3DERR_INVALIDCALL;  // as above
     if (IsLost()) return D3D_OK;
     DrawContext* dc = EnsureDrawContext(this);
     if (!dc || !RefreshLayout(*dc, state_)) return D3DERR_INVALIDCALL;
@@ -188,6 +193,7 @@ HRESULT Device::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE type, UINT minVertexInde
     if (!PrimitiveInfo(type, primitiveCount, &prim) || primitiveCount == 0 || !vertices || !indexData ||
         stride == 0 || numVertices == 0 || (indexFormat != D3DFMT_INDEX16 && indexFormat != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
+    if (!state_.renderTargets[0]) return D3DERR_INVALIDCALL;  // as above
     if (IsLost()) return D3D_OK;
     DrawContext* dc = EnsureDrawContext(this);
     if (!dc || !RefreshLayout(*dc, state_)) return D3DERR_INVALIDCALL;

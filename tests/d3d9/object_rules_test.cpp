@@ -1,5 +1,6 @@
 // Rules every object and every device call share: QueryInterface answers
-// IUnknown, and a device refuses objects another device made.
+// IUnknown, a device refuses objects another device made, and nothing draws
+// once a failed Reset has left the device without a render target.
 #include "d3d9_fixture.h"
 
 #include <cstring>
@@ -145,4 +146,66 @@ TEST_F(D3D9Test, ObjectsOfAnotherDeviceAreRefused)
     theirs.Release();
     EXPECT_EQ(other->Release(), 0u);
     DestroyWindows(otherWin);
+}
+
+// A Reset refused because resources are still held unbinds everything, the
+// render target included: Clear and every draw call then fail alike, and
+// work again after a Reset that succeeds.
+TEST_F(D3D9Test, DrawsAfterAFailedResetAreRefusedLikeClear)
+{
+    MakeWindowedDevice();
+    IDirect3DTexture9* held = nullptr;
+    ASSERT_EQ(device_->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &held,
+                                     nullptr),
+              D3D_OK);
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(device_->CreateVertexBuffer(3 * sizeof(TVertex), 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
+    IDirect3DIndexBuffer9* ib = nullptr;
+    ASSERT_EQ(device_->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
+    const TVertex tri[3] = {{10, 10, 0.5f, 1, 0xffff0000}, {60, 10, 0.5f, 1, 0xffff0000}, {10, 60, 0.5f, 1, 0xffff0000}};
+    const WORD idx[3] = {0, 1, 2};
+    void* p = nullptr;
+    ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, tri, sizeof tri);
+    vb->Unlock();
+    ASSERT_EQ(ib->Lock(0, 0, &p, 0), D3D_OK);
+    std::memcpy(p, idx, sizeof idx);
+    ib->Unlock();
+
+    // Binds what the draws need; what each one returns, in a fixed order.
+    auto draws = [&]() {
+        device_->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        device_->SetRenderState(D3DRS_LIGHTING, FALSE);
+        std::vector<HRESULT> r;
+        r.push_back(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, tri, sizeof(TVertex)));
+        r.push_back(device_->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, idx, D3DFMT_INDEX16, tri,
+                                                    sizeof(TVertex)));
+        device_->SetStreamSource(0, vb, 0, sizeof(TVertex));
+        device_->SetIndices(ib);
+        r.push_back(device_->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
+        r.push_back(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1));
+        return r;
+    };
+    const std::vector<HRESULT> ok(4, D3D_OK);
+    const std::vector<HRESULT> refused(4, D3DERR_INVALIDCALL);
+
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(draws(), ok);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+
+    D3DPRESENT_PARAMETERS pp = WindowedParams(win_.child);
+    ASSERT_EQ(device_->Reset(&pp), D3DERR_INVALIDCALL);  // `held` is still alive
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(draws(), refused);
+
+    held->Release();
+    ASSERT_EQ(device_->Reset(&pp), D3D_OK);
+    EXPECT_EQ(device_->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(device_->BeginScene(), D3D_OK);
+    EXPECT_EQ(draws(), ok);
+    ASSERT_EQ(device_->EndScene(), D3D_OK);
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    device_->SetIndices(nullptr);
+    vb->Release();
+    ib->Release();
 }
