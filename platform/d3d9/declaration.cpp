@@ -9,10 +9,7 @@
 
 namespace qrn::d3d9 {
 
-namespace {
-
-// Floats of texture coordinate set i of an FVF code.
-UINT TexCoordFloats(DWORD fvf, UINT i)
+UINT FvfTexCoordFloats(DWORD fvf, UINT i)
 {
     switch ((fvf >> (16 + 2 * i)) & 3) {
     case D3DFVF_TEXTUREFORMAT1: return 1;
@@ -21,6 +18,8 @@ UINT TexCoordFloats(DWORD fvf, UINT i)
     default: return 2;
     }
 }
+
+namespace {
 
 // Blend weights (floats) carried by the position part of an FVF code, or -1
 // for a code without a valid position.
@@ -70,7 +69,7 @@ UINT FvfVertexSize(DWORD fvf)
     if (fvf & D3DFVF_DIFFUSE) size += 4;
     if (fvf & D3DFVF_SPECULAR) size += 4;
     const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-    for (UINT i = 0; i < sets; ++i) size += 4 * TexCoordFloats(fvf, i);
+    for (UINT i = 0; i < sets; ++i) size += 4 * FvfTexCoordFloats(fvf, i);
     return size;
 }
 
@@ -132,7 +131,7 @@ VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
     if (fvf & D3DFVF_SPECULAR) add(D3DDECLTYPE_D3DCOLOR, D3DDECLUSAGE_COLOR, 1);
     const UINT sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     for (UINT i = 0; i < sets; ++i)
-        add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + TexCoordFloats(fvf, i) - 1), D3DDECLUSAGE_TEXCOORD,
+        add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + FvfTexCoordFloats(fvf, i) - 1), D3DDECLUSAGE_TEXCOORD,
             static_cast<BYTE>(i));
     auto* d = new (std::nothrow) VertexDeclaration(device);
     if (!d) return nullptr;

@@ -3,6 +3,8 @@
 // normal, point size, diffuse, specular, then the coordinate sets.
 #include "ffp_layout.h"
 
+#include "resource.h"
+
 namespace qrn::d3d9 {
 
 uint32_t DeclTypeSize(uint32_t t)
@@ -32,17 +34,6 @@ uint32_t DeclTypeSize(uint32_t t)
 }
 
 namespace {
-
-// Floats in texture coordinate set i of an FVF (D3DFVF_TEXCOORDSIZEn).
-uint32_t FvfTexFloats(DWORD fvf, uint32_t i)
-{
-    switch ((fvf >> (16 + 2 * i)) & 3) {
-    case D3DFVF_TEXTUREFORMAT1: return 1;
-    case D3DFVF_TEXTUREFORMAT3: return 3;
-    case D3DFVF_TEXTUREFORMAT4: return 4;
-    default: return 2;
-    }
-}
 
 void Put(FfpVertexLayout* l, FfpAttrib a, uint32_t stream, uint32_t offset, uint32_t type)
 {
@@ -91,7 +82,7 @@ bool LayoutFromFvf(DWORD fvf, FfpVertexLayout* layout)
     const uint32_t sets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
     if (sets > kMaxTexCoordSets) return false;
     for (uint32_t i = 0; i < sets; ++i) {
-        const uint32_t floats = FvfTexFloats(fvf, i);
+        const uint32_t floats = FvfTexCoordFloats(fvf, i);
         Put(&l, FfpAttrib(kAttrTex0 + i), 0, at, D3DDECLTYPE_FLOAT1 + floats - 1);
         at += 4 * floats;
     }

@@ -304,6 +304,8 @@ private:
 
 // Bytes of one vertex of an FVF code; 0 for an invalid code.
 UINT FvfVertexSize(DWORD fvf);
+// Floats of texture coordinate set i of an FVF code (D3DFVF_TEXCOORDSIZEn).
+UINT FvfTexCoordFloats(DWORD fvf, UINT i);
 
 // What vertex and pixel shaders share: the byte code they were made from.
 // Iface is IDirect3DVertexShader9 or IDirect3DPixelShader9.
