@@ -68,8 +68,8 @@ TEST_F(D3D9Test, EveryObjectAnswersIUnknownWithItself)
     IDirect3DSwapChain9* chain = nullptr;
     ASSERT_EQ(device_->GetSwapChain(0, &chain), D3D_OK);
 
-    IUnknown* all[] = {d3d_,       device_,    o.texture,     o.target, o.depth, o.vertices, o.indices,
-                       o.declaration, o.vs,   o.ps,          level,    chain};
+    IUnknown* all[] = {d3d_,      device_, o.texture, o.target,      o.depth, o.vertices,
+                       o.indices, o.vs,    o.ps,      o.declaration, level,   chain};
     for (IUnknown* object : all) {
         const ULONG before = RefCount(object);
         void* answer = nullptr;
@@ -162,7 +162,8 @@ TEST_F(D3D9Test, DrawsAfterAFailedResetAreRefusedLikeClear)
     ASSERT_EQ(device_->CreateVertexBuffer(3 * sizeof(TVertex), 0, 0, D3DPOOL_MANAGED, &vb, nullptr), D3D_OK);
     IDirect3DIndexBuffer9* ib = nullptr;
     ASSERT_EQ(device_->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_MANAGED, &ib, nullptr), D3D_OK);
-    const TVertex tri[3] = {{10, 10, 0.5f, 1, 0xffff0000}, {60, 10, 0.5f, 1, 0xffff0000}, {10, 60, 0.5f, 1, 0xffff0000}};
+    const TVertex tri[3] = {
+        {10, 10, 0.5f, 1, 0xffff0000}, {60, 10, 0.5f, 1, 0xffff0000}, {10, 60, 0.5f, 1, 0xffff0000}};
     const WORD idx[3] = {0, 1, 2};
     void* p = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
