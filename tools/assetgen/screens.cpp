@@ -108,7 +108,7 @@ public:
         std::string path = std::string(kFontDir) + file;
         FT_Face face = nullptr;
         if (FT_New_Face(m_lib, path.c_str(), 0, &face) != 0) {
-            std::fprintf(stderr, "assetgen: cannot load the font %s (Debian package fonts-dejavu-core)\n", path.c_str());
+            std::fprintf(stderr, "assetgen: cannot load the font %s (Debian packages fonts-dejavu-core and fonts-dejavu-extra)\n", path.c_str());
             return nullptr;
         }
         m_faces.push_back(face);
