@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "QrnApi.h"
+#include "QrnMath.h"
 
 namespace qrn {
 
@@ -122,10 +123,29 @@ public:
     virtual int Draw(unsigned width, unsigned height) = 0;               // 4
 };
 
-// Object types 6 to 9; their interfaces are declared with the meshes and the
-// shaders.
-class IMesh;          // type 6
-class ITweenMesh;     // type 7
+// Object type 6: a model read from a DirectX .x file, one material and at
+// most one texture per subset. A caller sets the world matrix, then renders.
+class QRN_API IMesh : public IRenderDeviceObject {
+public:
+    // Draws the subsets of the opaque pass, the transparent pass, or both.
+    virtual bool Render(bool opaque, bool transparent) = 0;              // 3
+    virtual bool LoadFromFile(const char* file) = 0;                     // 4
+    // Without a loaded mesh the minimum stays at the largest float and the
+    // maximum at the smallest positive normal float.
+    virtual void GetBoundingBox(Vector4* minimum, Vector4* maximum) = 0; // 5
+};
+
+// Object type 7: two key poses of one topology drawn as a blend of the two.
+class QRN_API ITweenMesh : public IRenderDeviceObject {
+public:
+    // factor 0 draws the first pose, 1 the second; the flags have no effect.
+    virtual bool Render(float tweenFactor, bool opaque, bool transparent) = 0; // 3
+    virtual bool RenderFirst(bool opaque, bool transparent) = 0;        // 4
+    virtual bool RenderSecond(bool opaque, bool transparent) = 0;       // 5
+    virtual bool LoadFromFiles(const char* first, const char* second) = 0; // 6
+};
+
+// Object types 8 and 9; their interfaces are declared with the shaders.
 class IVertexShader;  // type 8
 class IPixelShader;   // type 9
 
