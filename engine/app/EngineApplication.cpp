@@ -6,6 +6,7 @@
 #include <new>
 
 #include "Input.h"
+#include "StartupReport.h"
 
 namespace qrn {
 
@@ -84,14 +85,14 @@ bool CEngineApplication::CreateWindows()
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = kWindowClassName;
-    if (!RegisterClassExA(&wc)) return false;
+    if (!RegisterClassExA(&wc)) return ReportStartupFailure(EStartupFailure::WindowClass, false);
 
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 250;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 187;
     m_hMainWindow = CreateWindowExA(0, kWindowClassName, kWindowTitle,
                                     WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, 640, 480, nullptr,
                                     nullptr, m_hInstance, nullptr);
-    if (!m_hMainWindow) return false;
+    if (!m_hMainWindow) return ReportStartupFailure(EStartupFailure::Window, false);
 
     RECT client{};
     GetClientRect(m_hMainWindow, &client);
@@ -101,7 +102,7 @@ bool CEngineApplication::CreateWindows()
                                        WS_CHILD | WS_VISIBLE | SS_BLACKRECT, kDisplayMargin,
                                        kDisplayMargin, width, height, m_hMainWindow, nullptr,
                                        m_hInstance, nullptr);
-    if (!m_hDisplayWindow) return false;
+    if (!m_hDisplayWindow) return ReportStartupFailure(EStartupFailure::Window, false);
 
     // Shown by Initialize once the device is ready.
     ShowWindow(m_hMainWindow, SW_HIDE);
@@ -109,9 +110,9 @@ bool CEngineApplication::CreateWindows()
 
     if (m_pInput) return true;
     CInput* input = new (std::nothrow) CInput();
-    if (!input) return false;
+    if (!input) return ReportStartupFailure(EStartupFailure::OutOfMemory, false);
     m_pInput = input;
-    return m_pInput->Init(m_hMainWindow);
+    return m_pInput->Init(m_hMainWindow) || ReportStartupFailure(EStartupFailure::Input, false);
 }
 
 bool CEngineApplication::Initialize(HINSTANCE instance, bool windowed, SCREENRESOLUTION resolution)
@@ -127,14 +128,14 @@ bool CEngineApplication::Initialize(HINSTANCE instance, bool windowed, SCREENRES
 
     m_pEngine = new (std::nothrow) CEngine();
     if (!CreateWindows()) return false;
-    if (!m_pEngine) return false;
+    if (!m_pEngine) return ReportStartupFailure(EStartupFailure::OutOfMemory, windowed);
 
     m_pRenderDevice = m_pEngine->GetRenderDevice(API_DIRECT3D9);
-    if (!m_pRenderDevice) return false;
+    if (!m_pRenderDevice) return ReportStartupFailure(EStartupFailure::OutOfMemory, windowed);
 
     const bool ok = windowed ? m_pRenderDevice->InitWindowed(m_hMainWindow, m_hDisplayWindow, 0)
                              : m_pRenderDevice->InitFullscreen(m_hMainWindow, resolution, 0);
-    if (!ok) return false;
+    if (!ok) return ReportStartupFailure(EStartupFailure::RenderDevice, windowed);
 
     g_pApplication = this;
     // Showing activates the window; its WM_ACTIVATE makes the engine active.
