@@ -38,8 +38,8 @@ void ReportNoDisplay()
     Remedy("Start the program in a desktop session (DISPLAY or WAYLAND_DISPLAY set).");
     Remedy("Without a screen, run it under xvfb-run, or with SDL_VIDEODRIVER=offscreen (nothing is shown).");
     if (const char* driver = Environment("SDL_VIDEODRIVER"))
-        std::fprintf(stderr, "  SDL_VIDEODRIVER=%s is set: unset it or name a driver this machine has "
-                             "(x11, wayland, offscreen).\n", driver);
+        std::fprintf(stderr, "  SDL_VIDEODRIVER=%s is set, so only that driver was tried: unset it to "
+                             "let SDL choose.\n", driver);
 }
 
 // Direct3D offers neither device type only when no OpenGL 4.5 core context
