@@ -84,8 +84,9 @@ XToken XTokenizer::Next()
 size_t XTokenizer::ScalarsLeft() const
 {
     const size_t bytes = static_cast<size_t>(end_ - p_);
-    // Text: a number takes at least one character. Binary: at least four bytes.
-    size_t n = binary_ ? listLeft_ + bytes / 4 : bytes;
+    // Text: a number takes at least one character. Binary: at least four
+    // bytes, inside a list or not (a list's declared length is not trusted).
+    size_t n = binary_ ? bytes / 4 : bytes;
     if (peeked_ && peek_.kind == XTok::kNumber) ++n;
     return n;
 }

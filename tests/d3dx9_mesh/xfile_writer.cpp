@@ -75,6 +75,7 @@ Bytes XWriter::Write(Form form) const
 {
     const bool binary = form == Form::kBinary || form == Form::kBinaryZip;
     Bytes body;
+    if (!binary) body.push_back('\n');
     for (const Token& t : tokens_) {
         if (binary) {
             switch (t.kind) {
@@ -134,7 +135,6 @@ Bytes XWriter::Write(Form form) const
     std::string header = "xof 0303";
     header += form == Form::kText ? "txt " : form == Form::kBinary ? "bin " : form == Form::kTextZip ? "tzip" : "bzip";
     header += doubles_ ? "0064" : "0032";
-    if (!binary) header += "\n";
     Bytes file(header.begin(), header.end());
     if (form == Form::kTextZip || form == Form::kBinaryZip) {
         const Bytes packed = Compress(body);
