@@ -67,22 +67,6 @@ TEST_F(LifePixels, RainDropsAreTexturedSprites) {
     EXPECT_LT(At(cx - 34, cy).Sum(), 20);
     EXPECT_LT(At(cx + 34, cy).Sum(), 20);
     EXPECT_LT(At(cx, cy - 34).Sum(), 20);
-
-    // A falling, wind-blown shower along a line: every drop is drawn.
-    rain.SetParticleData(10.0f, 0.3f);
-    rain.SetRegionDimension(Vector4(12, 0, 0, 1));
-    rain.SetReleaseRate(40, 0.0f);
-    rain.SetGravity(Vector4(0, -9.8f, 0, 1));
-    rain.SetWind(Vector4(1.5f, 0, 0, 1));
-    rain.Emit();
-    rain.Update(0.05f);
-    Open(LookAt(0, 0, -10, 0, 0, 0, 0, 1, 0));
-    DrawParticles(rain);
-    Close();
-    int lit = 0;
-    for (int x = 0; x < kWidth; ++x)
-        for (int y = cy - 8; y < cy + 8; ++y) lit += At(x, y).Sum() > 100;
-    EXPECT_GT(lit, 40 * 4);
 }
 
 // A level, lit grid of 21 x 21 points with upward normals, white material.
@@ -136,7 +120,7 @@ TEST_F(LifePixels, FireballLightBrightensTheGroundBeneathItUntilItDies) {
     // Looking straight down; screen right is +x, screen up is +z.
     const Matrix4x4 view = LookAt(0, 30, 0, 0, 0, 0, 0, 0, 1);
     const int cx = kWidth / 2, cy = kHeight / 2;
-    const int px = int(4.0f / 30 * kHeight / (2 * 0.4227f)) ;  // pixels per 4 units at distance 30
+    const int px = int(4.0f / 30 * kHeight / (2 * 0.4227f));  // pixels per 4 units at distance 30
     auto groundFrame = [&](bool withFire) {
         Open(view);
         ground.Draw();
