@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -228,28 +229,33 @@ TEST_F(Flock, HitsFallAndLand) {
 TEST_F(Flock, CirclingGoalWritesItsLineAndAFixedGoalStays) {
     std::vector<std::string> lines;
     testctl::SetDebugOutputCapture([&](const char* t) { lines.push_back(t); });
-    testctl::SetTickCount(15708);  // a quarter turn: sin 1, cos 0
     Make(1);
     flock.SetGoal(nullptr);
+    testctl::SetTickCount(15708);  // a quarter turn: sin 1, cos 0 (the clock runs on from here)
     flock.Update(0.0f);
     Vector4 g = flock.GetGoal();
-    EXPECT_NEAR(g.x, 128.0f, 1e-2f);
-    EXPECT_NEAR(g.y, 20.0f, 1e-2f);
-    EXPECT_NEAR(g.z, 64.0f, 1e-2f);
+    EXPECT_NEAR(g.x, 128.0f, 0.05f);
+    EXPECT_NEAR(g.y, 20.0f, 0.05f);
+    EXPECT_NEAR(g.z, 64.0f, 0.05f);
+    char want[256];
+    std::snprintf(want, sizeof want, "Goal: %f, %f, %f \n", g.x, g.y, g.z);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("Goal: 128.0", 0), 0u) << lines[0];
-    EXPECT_EQ(lines[0].substr(lines[0].size() - 2), " \n");
+    EXPECT_EQ(lines[0], want);
 
-    // Over a terrain: on the ellipse that touches its edges (here just off
-    // the grid, at height 0), 1.5 above the ground or the water.
+    // Over a terrain: on the ellipse that touches its edges, 1.5 above the
+    // ground or the water.
     life::FlatTerrain ground(dev, 4, 1.0f);
     flock.SetTerrain(&ground.map, 1, Vector4(2, 0, 0, 1));
-    flock.SetWaterHeight(3.0f);
+    testctl::SetTickCount(7854);  // an eighth of a turn
     flock.Update(0.0f);
     g = flock.GetGoal();
-    EXPECT_NEAR(g.x, 17 + 2, 1e-2f);
-    EXPECT_NEAR(g.y, 4.5f, 1e-3f);
-    EXPECT_NEAR(g.z, 8.5f, 1e-2f);
+    const float edge = 8.5f + 8.5f * std::sqrt(0.5f);
+    EXPECT_NEAR(g.x, edge + 2, 0.05f);
+    EXPECT_NEAR(g.y, 5.5f, 1e-3f);
+    EXPECT_NEAR(g.z, edge, 0.05f);
+    flock.SetWaterHeight(10.0f);
+    flock.Update(0.0f);
+    EXPECT_NEAR(flock.GetGoal().y, 11.5f, 1e-3f);
 
     const Vector4 fixed(1, 2, 3, 4);
     flock.SetGoal(&fixed);
