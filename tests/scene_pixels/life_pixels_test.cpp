@@ -1,7 +1,10 @@
-// Particle systems on screen: sprites carry their texture, and a fireball's
-// light brightens the ground beneath it and goes out with the fire.
+// Particle systems and birds on screen: sprites carry their texture, a
+// fireball's light brightens the ground beneath it and goes out with the
+// fire, and a bird is drawn with its wings spread until it lies dead.
+#include <algorithm>
 #include <vector>
 
+#include "Flock.h"
 #include "ParticleSystem.h"
 #include "RenderDeviceObjects.h"
 #include "pixel_fixture.h"
@@ -149,6 +152,51 @@ TEST_F(LifePixels, FireballLightBrightensTheGroundBeneathItUntilItDies) {
     groundFrame(true);
     groundFrame(false);
     EXPECT_LT(under(), dark + 10);
+}
+
+TEST_F(LifePixels, BirdIsDrawnWithWingsSpreadUntilItLiesDead) {
+    qrngu::IFlock flock;
+    // An area of extent below 1: the bird starts at (0, 0.5, 0).
+    if (!flock.SetData(m_pDevice.get(), 1, Vector4(-0.5f, 0, -0.5f, 1), Vector4(0.5f, 0.5f, 0.5f, 1)))
+        GTEST_SKIP() << "BirdUP.x and BirdDOWN.x are not in the working folder (run in bin/)";
+    const Vector4 goal(0, 0.5f, 1000, 1);
+    flock.SetGoal(&goal);
+    flock.Update(0.0f);  // posed, heading along +z (up the screen), not moved
+
+    // Seen from above: the covered pixels and the box round them.
+    int left = kWidth, right = -1, top = kHeight, bottom = -1;
+    auto frame = [&] {
+        Open(LookAt(0, 4.5f, 0, 0, 0.5f, 0, 0, 0, 1));
+        EXPECT_TRUE(flock.Render());
+        Close();
+        int covered = 0;
+        left = kWidth, right = -1, top = kHeight, bottom = -1;
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                if (At(x, y).Sum() > 24) {
+                    ++covered;
+                    left = std::min(left, x), right = std::max(right, x);
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+                }
+        return covered;
+    };
+    EXPECT_GT(frame(), 150);
+    EXPECT_GT(2 * (right - left), 3 * (bottom - top));  // wings across the heading
+    EXPECT_NEAR((left + right) / 2, kWidth / 2, 6);
+    // The yellow beak points the way it flies: up the screen.
+    int beak = 0, beakRow = 0;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) {
+            const Rgb c = At(x, y);
+            if (c.Sum() > 24 && c.r > c.b + 25) ++beak, beakRow = std::max(beakRow, y);
+        }
+    EXPECT_GT(beak, 0);
+    EXPECT_LT(beakRow, (top + bottom) / 2);
+
+    // Hit, it falls to the floor of its area and is no longer drawn.
+    EXPECT_TRUE(flock.CheckCollisions(Vector4(0, 0.5f, 0, 1)));
+    for (int i = 0; i < 10; ++i) flock.Update(0.5f);
+    EXPECT_EQ(frame(), 0);
 }
 
 }  // namespace
