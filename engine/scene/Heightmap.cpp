@@ -8,6 +8,7 @@
 
 #include "Heightmap.h"
 #include "HeightmapImpl.h"
+#include "Random.h"
 #include "d3dx9math.h"
 
 namespace qrngu {
@@ -22,9 +23,8 @@ constexpr float kMaxHillRadius = 1e6f;  // keeps r^2 and the sums finite
 constexpr int kModulate = 2;
 constexpr int kAddSigned = 4;
 
-// One draw in 0 ... 32767 whatever the runtime library's RAND_MAX is, so
-// that the scale factors above map a draw onto 0 ... 1.
-float Rand() { return static_cast<float>(std::rand() % 32768); }
+// One draw in 0 ... 32767, which the scale factors above map onto 0 ... 1.
+float Rand() { return static_cast<float>(RandomDraw()); }
 }  // namespace
 
 CHeightmap::CHeightmap()
