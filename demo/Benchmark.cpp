@@ -51,8 +51,8 @@ double Percentile(std::vector<double> values, double fraction) {
 
 }  // namespace
 
-CBenchmark::CBenchmark(long timedFrames, std::chrono::steady_clock::time_point mainStart)
-    : m_lTimedFrames(timedFrames), m_MainStart(mainStart) {
+CBenchmark::CBenchmark(long timedFrames, std::chrono::steady_clock::time_point mainStart, long warmUpFrames)
+    : m_lTimedFrames(timedFrames), m_lWarmUpFrames(warmUpFrames), m_MainStart(mainStart) {
     m_vFrameSeconds.reserve(static_cast<size_t>(std::min(timedFrames, 1000000L)));
 }
 
@@ -98,7 +98,7 @@ void CBenchmark::EndCounting() {
     glEndQuery(GL_PRIMITIVES_GENERATED);
     m_bCounting = false;
     m_bQueryPending[m_nSlot] = true;
-    m_bQueryTimed[m_nSlot] = m_lDone >= kWarmUpFrames;
+    m_bQueryTimed[m_nSlot] = m_lDone >= m_lWarmUpFrames;
     m_nSlot = (m_nSlot + 1) % kQuerySlots;
 }
 
@@ -129,7 +129,7 @@ void CBenchmark::FrameDone(qrn::IRenderDevice* device, bool island) {
         m_dStartupSeconds = std::chrono::duration<double>(now - m_MainStart).count();
         m_dProcessStartupSeconds = SecondsSinceProcessStart();
     }
-    if (m_lDone >= kWarmUpFrames && m_lDone < kWarmUpFrames + m_lTimedFrames) {
+    if (m_lDone >= m_lWarmUpFrames && m_lDone < m_lWarmUpFrames + m_lTimedFrames) {
         m_vFrameSeconds.push_back(std::chrono::duration<double>(now - m_LastFrameEnd).count());
         if (IDirect3DDevice9* d3d = static_cast<qrn::CRenderDeviceD3D9*>(device)->GetD3DDevice())
             m_dDrawCalls += static_cast<double>(

@@ -27,7 +27,8 @@ public:
     static constexpr long kDefaultFrames = 500;
 
     // mainStart: the moment the program's entry function began.
-    CBenchmark(long timedFrames, std::chrono::steady_clock::time_point mainStart);
+    CBenchmark(long timedFrames, std::chrono::steady_clock::time_point mainStart,
+               long warmUpFrames = kWarmUpFrames);
     ~CBenchmark();
     CBenchmark(const CBenchmark&) = delete;
     CBenchmark& operator=(const CBenchmark&) = delete;
@@ -41,7 +42,7 @@ public:
     void EndCounting();
     // A frame was presented; island is false for title or closing screens.
     void FrameDone(qrn::IRenderDevice* device, bool island);
-    bool Finished() const { return m_lDone >= kWarmUpFrames + m_lTimedFrames; }
+    bool Finished() const { return m_lDone >= m_lWarmUpFrames + m_lTimedFrames; }
     // The summary, in the form the comparison scripts read.
     void Print(std::FILE* out) const;
 
@@ -52,6 +53,7 @@ private:
     void CollectQueries(bool wait);
 
     long m_lTimedFrames;
+    long m_lWarmUpFrames;
     long m_lPlaced = 0;
     long m_lDone = 0;
     std::chrono::steady_clock::time_point m_MainStart;

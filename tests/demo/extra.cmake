@@ -2,4 +2,4 @@
 # the recording device of the scene tests.
 set(test_libs brackwood_core qrn_all)
 target_include_directories(${test} PRIVATE ${CMAKE_SOURCE_DIR}/tests/scene)
-add_dependencies(${test} assets qrnsound)
+add_dependencies(${test} assets qrnsound Brackwood)
