@@ -9,10 +9,12 @@
 // Each kind's implementation header is included here as it is added.
 #include "IndexBufferD3D9.h"
 #include "MaterialD3D9.h"
+#include "MeshD3D9.h"
 #include "RenderTargetD3D9.h"
 #include "ScreenImageD3D9.h"
 #include "TextureCache.h"
 #include "TextureD3D9.h"
+#include "TweenMeshD3D9.h"
 #include "VertexBufferD3D9.h"
 // (end of device object classes)
 
@@ -35,6 +37,10 @@ IRenderDeviceObject* CRenderDeviceD3D9::NewObject(int objectType)
         return new (std::nothrow) CIndexBufferD3D9(this, m_pD3DDevice);
     case OBJECTTYPE_RENDERTARGET:
         return new (std::nothrow) CRenderTargetD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_MESH:
+        return new (std::nothrow) CMeshD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_TWEENMESH:
+        return new (std::nothrow) CTweenMeshD3D9(this, m_pD3DDevice);
     // (end of device object kinds)
     default:
         return nullptr;

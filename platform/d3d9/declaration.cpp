@@ -101,10 +101,11 @@ VertexDeclaration* VertexDeclaration::Create(Device* device, const D3DVERTEXELEM
     return d;
 }
 
-VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
+bool FvfElements(DWORD fvf, std::vector<D3DVERTEXELEMENT9>* elements)
 {
-    if (FvfVertexSize(fvf) == 0) return nullptr;
-    std::vector<D3DVERTEXELEMENT9> list;
+    elements->clear();
+    if (FvfVertexSize(fvf) == 0) return false;
+    std::vector<D3DVERTEXELEMENT9>& list = *elements;
     WORD offset = 0;
     auto add = [&](BYTE type, BYTE usage, BYTE index) {
         list.push_back(D3DVERTEXELEMENT9{0, offset, type, D3DDECLMETHOD_DEFAULT, usage, index});
@@ -133,6 +134,13 @@ VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
     for (UINT i = 0; i < sets; ++i)
         add(static_cast<BYTE>(D3DDECLTYPE_FLOAT1 + FvfTexCoordFloats(fvf, i) - 1), D3DDECLUSAGE_TEXCOORD,
             static_cast<BYTE>(i));
+    return true;
+}
+
+VertexDeclaration* VertexDeclaration::FromFvf(Device* device, DWORD fvf)
+{
+    std::vector<D3DVERTEXELEMENT9> list;
+    if (!FvfElements(fvf, &list)) return nullptr;
     auto* d = new (std::nothrow) VertexDeclaration(device);
     if (!d) return nullptr;
     d->elements_ = std::move(list);

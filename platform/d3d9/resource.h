@@ -20,6 +20,7 @@
 #include <epoxy/gl.h>
 
 #include "format.h"
+#include "fvf.h"
 #include "object.h"
 
 namespace qrn::d3d9 {
@@ -302,10 +303,6 @@ private:
     DWORD fvf_ = 0;
 };
 
-// Bytes of one vertex of an FVF code; 0 for an invalid code.
-UINT FvfVertexSize(DWORD fvf);
-// Floats of texture coordinate set i of an FVF code (D3DFVF_TEXCOORDSIZEn).
-UINT FvfTexCoordFloats(DWORD fvf, UINT i);
 
 // What vertex and pixel shaders share: the byte code they were made from.
 // Iface is IDirect3DVertexShader9 or IDirect3DPixelShader9.

@@ -1,0 +1,1 @@
+set(bench_libs qrn_d3dx9 qrn_win32)
