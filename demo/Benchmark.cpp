@@ -44,9 +44,9 @@ double SecondsSinceProcessStart() {
 
 // The Direct3D device under the render device, whose counters the stand-in
 // keeps. The render device's class is hidden inside the library; only its
-// inline accessor is used, so the sanitiser's dynamic type check (which
-// needs that hidden class's type information) is left out here.
-__attribute__((no_sanitize("vptr"))) IDirect3DDevice9* D3DDeviceOf(qrn::IRenderDevice* device) {
+// inline accessor is used (this file is built without the sanitiser's
+// dynamic type check, which would need that class's type information).
+IDirect3DDevice9* D3DDeviceOf(qrn::IRenderDevice* device) {
     return static_cast<qrn::CRenderDeviceD3D9*>(device)->GetD3DDevice();
 }
 
