@@ -38,8 +38,9 @@ public:
     // Stores the device, the largest number of live particles, the emission
     // origin, the emission mode (manual: only Emit releases; otherwise every
     // Update ends with one) and the sound played when a bird is hit. Drops
-    // the live particles and sizes the vertex array for maxParticles. False
-    // (and a system that draws nothing) when that array cannot be allocated.
+    // the live particles and sizes the vertex array for maxParticles. False,
+    // leaving a system that holds and draws nothing, when that array cannot
+    // be allocated or maxParticles is above 16 777 216.
     bool Init(unsigned int maxParticles, const qrn::Vector4& origin, bool manualEmission,
               qrnsu::ISound* hitSound, qrn::IRenderDevice* device);
     // Loads the particle picture; false when it cannot be read.

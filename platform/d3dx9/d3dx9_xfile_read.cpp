@@ -84,6 +84,8 @@ private:
     bool ReadObjectHeader(std::string* name);
     bool SkipBody();
     bool ReadReference(std::string* name);
+    template <class OnObject, class OnReference>
+    bool ReadChildren(OnObject onObject, OnReference onReference);
     bool ReadTopLevelObject(const XToken& first);
 
     // Data.
@@ -170,6 +172,28 @@ bool Reader::ReadReference(std::string* name)
     tk = t_.Next();
     if (tk.kind == XTok::kGuid) tk = t_.Next();
     return tk.kind == XTok::kClose || Fail();
+}
+
+// Child objects up to the closing brace of their parent. onObject(type,
+// name) runs after a child's opening brace and consumes its body through
+// the closing brace; onReference(name) runs for a reference { Name }.
+// Templates are skipped.
+template <class OnObject, class OnReference>
+bool Reader::ReadChildren(OnObject onObject, OnReference onReference)
+{
+    for (;;) {
+        XToken tk = t_.Next();
+        if (tk.kind == XTok::kClose) return true;
+        std::string name;
+        if (tk.kind == XTok::kOpen) {
+            if (!ReadReference(&name) || !onReference(name)) return false;
+            continue;
+        }
+        if (tk.kind != XTok::kName && tk.kind != XTok::kTemplate) return Fail();
+        if (!ReadObjectHeader(&name)) return false;
+        const bool ok = tk.kind == XTok::kTemplate ? SkipBody() : onObject(tk.text, name);
+        if (!ok) return false;
+    }
 }
 
 bool Reader::ReadTopLevelObject(const XToken& first)
@@ -261,40 +285,26 @@ bool Reader::ReadFrame(int parent, int depth)
     if (depth > kMaxDepth) return Fail(XResult::kTooLarge);
     const int self = static_cast<int>(frames_.size());
     frames_.push_back(Frame{parent, kIdentity});
-    for (;;) {
-        XToken tk = t_.Next();
-        if (tk.kind == XTok::kClose) return true;
-        std::string name;
-        if (tk.kind == XTok::kOpen) {
+    return ReadChildren(
+        [&](const std::string& type, const std::string& name) {
+            if (SameName(type, "FrameTransformMatrix")) return ReadMatrix(&frames_[static_cast<size_t>(self)].local);
+            if (SameName(type, "Frame")) return ReadFrame(self, depth + 1);
+            if (!SameName(type, "Mesh")) return SkipBody();
+            if (!ReadMesh(self)) return false;
+            if (!name.empty()) namedMeshes_[name] = parts_.size() - 1;
+            return true;
+        },
+        [&](const std::string& name) {
             // A reference to a mesh defined earlier: an instance in this frame.
-            if (!ReadReference(&name)) return false;
             const auto it = namedMeshes_.find(name);
-            if (it != namedMeshes_.end()) {
-                const MeshPart& source = parts_[it->second];
-                if (!Spend(source.positions.size() + source.corners.size() + source.normals.size())) return false;
-                MeshPart copy = parts_[it->second];
-                copy.frame = self;
-                parts_.push_back(std::move(copy));
-            }
-            continue;
-        }
-        if (tk.kind != XTok::kName && tk.kind != XTok::kTemplate) return Fail();
-        if (!ReadObjectHeader(&name)) return false;
-        bool ok;
-        if (tk.kind == XTok::kTemplate) {
-            ok = SkipBody();
-        } else if (SameName(tk.text, "FrameTransformMatrix")) {
-            ok = ReadMatrix(&frames_[static_cast<size_t>(self)].local);
-        } else if (SameName(tk.text, "Frame")) {
-            ok = ReadFrame(self, depth + 1);
-        } else if (SameName(tk.text, "Mesh")) {
-            ok = ReadMesh(self);
-            if (ok && !name.empty()) namedMeshes_[name] = parts_.size() - 1;
-        } else {
-            ok = SkipBody();
-        }
-        if (!ok) return false;
-    }
+            if (it == namedMeshes_.end()) return true;
+            const MeshPart& source = parts_[it->second];
+            if (!Spend(source.positions.size() + source.corners.size() + source.normals.size())) return false;
+            MeshPart copy = source;
+            copy.frame = self;
+            parts_.push_back(std::move(copy));
+            return true;
+        });
 }
 
 bool Reader::ReadMatrix(Matrix* m)
@@ -312,29 +322,15 @@ bool Reader::ReadMesh(int frame)
     if (!ReadCount(&numVertices, 3) || !ReadVectors(numVertices, &part.positions)) return false;
     if (!ReadCount(&numFaces, 1) || !ReadFaces(numFaces, numVertices, &part.faceStart, &part.corners))
         return false;
-    for (;;) {
-        XToken tk = t_.Next();
-        if (tk.kind == XTok::kClose) break;
-        std::string name;
-        if (tk.kind == XTok::kOpen) {
-            if (!ReadReference(&name)) return false;
-            continue;
-        }
-        if (tk.kind != XTok::kName && tk.kind != XTok::kTemplate) return Fail();
-        if (!ReadObjectHeader(&name)) return false;
-        bool ok;
-        if (tk.kind == XTok::kTemplate)
-            ok = SkipBody();
-        else if (SameName(tk.text, "MeshNormals"))
-            ok = ReadNormals(part);
-        else if (SameName(tk.text, "MeshTextureCoords"))
-            ok = ReadTexCoords(part);
-        else if (SameName(tk.text, "MeshMaterialList"))
-            ok = ReadMaterialList(part);
-        else
-            ok = SkipBody();
-        if (!ok) return false;
-    }
+    const bool ok = ReadChildren(
+        [&](const std::string& type, const std::string&) {
+            if (SameName(type, "MeshNormals")) return ReadNormals(part);
+            if (SameName(type, "MeshTextureCoords")) return ReadTexCoords(part);
+            if (SameName(type, "MeshMaterialList")) return ReadMaterialList(part);
+            return SkipBody();
+        },
+        [](const std::string&) { return true; });
+    if (!ok) return false;
     parts_.push_back(std::move(part));
     return true;
 }
@@ -366,14 +362,14 @@ bool Reader::ReadTexCoords(MeshPart& part)
 }
 
 // Material count, face count, one material index per face (a shorter list
-// gives the remaining faces its last index), then the materials, inline or
-// referenced by name.
+// gives the remaining faces its last index, an empty one material 0), then
+// the materials, inline or referenced by name.
 bool Reader::ReadMaterialList(MeshPart& part)
 {
     uint32_t numMaterials, numIndices;
     if (!ReadCount(&numMaterials, 1) || !ReadCount(&numIndices, 1)) return false;
     const size_t meshFaces = part.faceStart.size() - 1;
-    if (numIndices > meshFaces || (numIndices == 0 && meshFaces > 0 && numMaterials > 0)) return Fail();
+    if (numIndices > meshFaces) return Fail();
     part.faceMaterial.assign(meshFaces, 0);
     for (uint32_t i = 0; i < numIndices; ++i) {
         if (!ReadUInt(&part.faceMaterial[i])) return false;
@@ -383,31 +379,24 @@ bool Reader::ReadMaterialList(MeshPart& part)
         part.faceMaterial[i] = part.faceMaterial[numIndices - 1];
 
     part.materials.clear();
-    for (;;) {
-        XToken tk = t_.Next();
-        if (tk.kind == XTok::kClose) break;
-        std::string name;
-        if (tk.kind == XTok::kOpen) {
-            if (!ReadReference(&name)) return false;
-            const auto it = namedMaterials_.find(name);
-            if (it == namedMaterials_.end()) return Fail();
-            if (part.materials.size() >= numMaterials) return Fail();
-            if (!Spend(it->second.texture.size() + sizeof(XMaterial))) return false;
-            part.materials.push_back(it->second);
-            continue;
-        }
-        if (tk.kind != XTok::kName && tk.kind != XTok::kTemplate) return Fail();
-        if (!ReadObjectHeader(&name)) return false;
-        if (tk.kind == XTok::kName && SameName(tk.text, "Material")) {
+    const bool ok = ReadChildren(
+        [&](const std::string& type, const std::string& name) {
+            if (!SameName(type, "Material")) return SkipBody();
             XMaterial m;
             if (!ReadMaterial(&m)) return false;
             if (part.materials.size() >= numMaterials) return Fail();
             if (!name.empty()) namedMaterials_[name] = m;
             part.materials.push_back(std::move(m));
-        } else if (!SkipBody()) {
-            return false;
-        }
-    }
+            return true;
+        },
+        [&](const std::string& name) {
+            const auto it = namedMaterials_.find(name);
+            if (it == namedMaterials_.end() || part.materials.size() >= numMaterials) return Fail();
+            if (!Spend(it->second.texture.size() + sizeof(XMaterial))) return false;
+            part.materials.push_back(it->second);
+            return true;
+        });
+    if (!ok) return false;
     return part.materials.size() == numMaterials || Fail();
 }
 
@@ -421,20 +410,11 @@ bool Reader::ReadMaterial(XMaterial* m)
         return false;
     d.Specular.a = 1.0f;
     d.Emissive.a = 1.0f;
-    for (;;) {
-        XToken tk = t_.Next();
-        if (tk.kind == XTok::kClose) return true;
-        std::string name;
-        if (tk.kind == XTok::kOpen) {
-            if (!ReadReference(&name)) return false;
-            continue;
-        }
-        if (tk.kind != XTok::kName && tk.kind != XTok::kTemplate) return Fail();
-        if (!ReadObjectHeader(&name)) return false;
-        const bool ok = tk.kind == XTok::kName && SameName(tk.text, "TextureFilename") ? ReadTextureName(m)
-                                                                                         : SkipBody();
-        if (!ok) return false;
-    }
+    return ReadChildren(
+        [&](const std::string& type, const std::string&) {
+            return SameName(type, "TextureFilename") ? ReadTextureName(m) : SkipBody();
+        },
+        [](const std::string&) { return true; });
 }
 
 bool Reader::ReadTextureName(XMaterial* m)

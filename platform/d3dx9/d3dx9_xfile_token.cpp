@@ -143,6 +143,13 @@ XToken XTokenizer::ReadText()
                 if (*p_ == '.' || *p_ == 'e' || *p_ == 'E') integer = false;
                 ++p_;
             }
+            if (p_ < end_ && NameStart(*p_)) {
+                // A name that starts with digits ("1stFrame").
+                while (p_ < end_ && NameChar(*p_)) ++p_;
+                XToken t = Make(XTok::kName);
+                t.text.assign(reinterpret_cast<const char*>(s), static_cast<size_t>(p_ - s));
+                return t;
+            }
             const char* first = reinterpret_cast<const char*>(s);
             const char* last = reinterpret_cast<const char*>(p_);
             if (*first == '+') ++first;

@@ -136,7 +136,9 @@ struct ID3DXBaseMesh : public IUnknown {
     virtual HRESULT LockIndexBuffer(DWORD Flags, LPVOID* ppData) = 0;
     virtual HRESULT UnlockIndexBuffer() = 0;
     // pAttribTable null: *pAttribTableSize receives the number of ranges (0
-    // before the table is built). Otherwise that many ranges are copied.
+    // before the table is built). Otherwise *pAttribTableSize is read as the
+    // room pAttribTable has, at most that many ranges are copied, and it
+    // then receives the number of ranges.
     virtual HRESULT GetAttributeTable(D3DXATTRIBUTERANGE* pAttribTable, DWORD* pAttribTableSize) = 0;
     // Three entries per face: the face across edge 0-1, 1-2 and 2-0, or
     // UNUSED32. Corners closer than Epsilon in position count as one vertex.
@@ -176,9 +178,13 @@ QRN_PLATFORM_API HRESULT WINAPI D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVerti
 // the materials of all meshes are appended into one list and each face's
 // attribute id indexes it. Its FVF is D3DFVF_XYZ plus D3DFVF_NORMAL and
 // D3DFVF_TEX1 where any mesh of the file has normals or texture coordinates.
-// Adjacency, materials (D3DXMATERIAL each), effect instances and the material
-// count are optional outputs. A malformed file fails with D3DXERR_INVALIDDATA
-// and hands nothing out.
+// A mesh without a material list gets one plain white material when other
+// meshes of the file have lists; a file without any gives no material
+// buffer and a count of 0. Adjacency, materials (D3DXMATERIAL each, the
+// texture names in the same buffer), effect instances (one per material,
+// naming no effect) and the material count are optional outputs. A
+// malformed file fails with D3DXERR_INVALIDDATA, one without faces with
+// D3DXERR_LOADEDMESHASNODATA; a failure hands nothing out.
 QRN_PLATFORM_API HRESULT WINAPI D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options,
                                                    LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXBUFFER* ppAdjacency,
                                                    LPD3DXBUFFER* ppMaterials,

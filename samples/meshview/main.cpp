@@ -103,7 +103,7 @@ public:
         if (!(radius > 1e-6f)) radius = 1.0f;
 
         // Far enough that the bounding sphere fits the view, a little above.
-        const float distance = radius / std::sin(kFieldOfView * 0.5f) * 1.05f;
+        const float distance = radius / std::sin(kFieldOfView * 0.5f) * 0.85f;
         const qrn::Matrix4x4 view = LookAt(qrn::Vector4(0, distance * 0.25f, -distance, 1), qrn::Vector4(0, 0, 0, 1));
         m_pRenderDevice->SetViewMatrix(&view);
         m_pRenderDevice->SetProjection(false, kFieldOfView, distance * 0.01f, distance * 4.0f);

@@ -281,6 +281,24 @@ TEST_F(DrawTest, CloneKeepsSharedElementsZeroesNewOnesAndCarriesAttributes)
     EXPECT_EQ(decl[3].Type, D3DDECLTYPE_FLOAT3);
     EXPECT_EQ(decl[5].Stream, 0xFF);
 
+    // The software-processing clone the engine makes for devices without
+    // hardware tweening: managed buffers made for software processing.
+    ID3DXMesh* software = nullptr;
+    ASSERT_EQ(withTex->CloneMeshFVF(D3DXMESH_MANAGED | D3DXMESH_SOFTWAREPROCESSING, D3DFVF_XYZ | D3DFVF_TEX1, dev_,
+                                    &software),
+              D3D_OK);
+    EXPECT_EQ(software->GetOptions(), DWORD(D3DXMESH_MANAGED | D3DXMESH_SOFTWAREPROCESSING));
+    IDirect3DVertexBuffer9* vb = nullptr;
+    ASSERT_EQ(software->GetVertexBuffer(&vb), D3D_OK);
+    D3DVERTEXBUFFER_DESC desc{};
+    vb->GetDesc(&desc);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_TRUE(desc.Usage & D3DUSAGE_SOFTWAREPROCESSING);
+    EXPECT_EQ(desc.FVF, DWORD(D3DFVF_XYZ | D3DFVF_TEX1));
+    vb->Release();
+    EXPECT_EQ(Vertices(software), Vertices(withTex));
+    software->Release();
+
     ID3DXMesh* bad = nullptr;
     EXPECT_EQ(withTex->CloneMeshFVF(D3DXMESH_MANAGED, D3DFVF_XYZ | (9 << D3DFVF_TEXCOUNT_SHIFT), dev_, &bad), D3DERR_INVALIDCALL);
     EXPECT_EQ(bad, nullptr);

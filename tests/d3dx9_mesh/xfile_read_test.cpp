@@ -133,6 +133,18 @@ TEST(XFileRead, FramesNormalsTextureCoordinatesAndMaterialsLandInOneMesh)
     EXPECT_FLOAT_EQ(m.materials[1].material.Ambient.r, 0.0f);
     EXPECT_FLOAT_EQ(m.materials[2].material.Diffuse.r, 1.0f);
     EXPECT_EQ(m.attributes, (std::vector<uint32_t>{0, 0, 1, 1, 1, 1, 2}));
+
+    // A mesh defined once and referenced from two frames is drawn in both;
+    // names may start with digits.
+    const std::string tri = "3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;;";
+    XMeshData r;
+    ASSERT_EQ(Read(Text("Mesh 1stMesh { " + tri + " }\nFrame A { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, "
+                        "0,0,7,1;; } { 1stMesh } }"),
+                   &r),
+              XResult::kOk);
+    ASSERT_EQ(r.positions.size(), 6u);
+    EXPECT_FLOAT_EQ(r.positions[0].z, 0.0f);
+    EXPECT_FLOAT_EQ(r.positions[3].z, 7.0f);
 }
 
 TEST(XFileRead, AdjacencyJoinsFacesAcrossSplitVerticesAndIsSymmetric)

@@ -105,9 +105,23 @@ public:
     int addressU = 0, addressV = 0;
 };
 
+// Two poses drawn blended; records each draw's tween factor.
+class TweenMesh : public qrn::ITweenMesh, public Tracked {
+public:
+    using Tracked::Tracked;
+    void OnDeviceLost() override {}
+    void OnDeviceReset() override {}
+    bool Render(float factor, bool opaque, bool transparent) override;
+    bool RenderFirst(bool, bool) override { return true; }
+    bool RenderSecond(bool, bool) override { return true; }
+    bool LoadFromFiles(const char* first, const char* second) override;
+    std::vector<float> factors;
+};
+
 class Device : public qrn::IRenderDevice {
 public:
     Log log;
+    bool verbose = false;  // also log SetTexturing, SetPointSize and SetWorldMatrix
     bool rendering = false;
     bool beginFails = false;
     bool drawFails = false;
@@ -120,6 +134,7 @@ public:
     int nextId = 0;
     qrn::SLight lastLight{};
     std::vector<std::vector<std::uint8_t>> userDraws;  // vertices of each DrawUserPrimitives
+    std::vector<qrn::Matrix4x4> worlds;                // every SetWorldMatrix, in order
 
     bool InitFullscreen(HWND, qrn::SCREENRESOLUTION, int) override { return true; }
     bool InitWindowed(HWND, HWND, int) override { return true; }
@@ -147,7 +162,9 @@ public:
     void SetColorWrite(bool) override {}
     void SetDepthBufferMode(int m) override { log.Add(Fmt("SetDepthBufferMode", m)); }
     void SetWireframe(bool) override {}
-    void SetTexturing(bool) override {}
+    void SetTexturing(bool e) override {
+        if (verbose) log.Add(Fmt("SetTexturing", e));
+    }
     void SetLight(unsigned i, const qrn::SLight* l) override {
         log.Add(Fmt("SetLight", i));
         if (l) lastLight = *l;
@@ -158,9 +175,14 @@ public:
     void SetClearColor(std::uint8_t, std::uint8_t, std::uint8_t) override {}
     void SetPrimitiveType(int) override {}
     void SetProjection(bool, float, float, float) override {}
-    void SetWorldMatrix(const qrn::Matrix4x4*) override {}
+    void SetWorldMatrix(const qrn::Matrix4x4* m) override {
+        if (verbose) log.Add("SetWorldMatrix");
+        worlds.push_back(m ? *m : qrn::Matrix4x4());
+    }
     void SetViewMatrix(const qrn::Matrix4x4*) override {}
-    void SetPointSize(float) override {}
+    void SetPointSize(float size) override {
+        if (verbose) log.Add(Fmt("SetPointSize", size));
+    }
     bool Draw() override { return !drawFails; }
     bool DrawIndexed() override {
         log.Add("DrawIndexed");
@@ -169,7 +191,7 @@ public:
     bool DrawUserPrimitives(const void* v, unsigned count, int format) override {
         log.Add(Fmt("DrawUserPrimitives", count, format));
         const auto* b = static_cast<const std::uint8_t*>(v);
-        userDraws.emplace_back(b, b + count * 24u);
+        userDraws.emplace_back(b, b + count * Stride(format));
         return !drawFails;
     }
     bool DrawIndexedUserPrimitives(const void*, unsigned, int, const std::uint16_t*, unsigned) override {
@@ -185,8 +207,15 @@ public:
             case qrn::OBJECTTYPE_TEXTURE: return new Texture(this);
             case qrn::OBJECTTYPE_VERTEXBUFFER: return new VertexBuffer(this);
             case qrn::OBJECTTYPE_INDEXBUFFER: return new IndexBuffer(this);
+            case qrn::OBJECTTYPE_TWEENMESH: return new TweenMesh(this);
             default: return nullptr;
         }
+    }
+
+    // Bytes per vertex of a drawable VERTEXFORMAT.
+    static unsigned Stride(int format) {
+        static const unsigned strides[] = {12, 16, 24, 32, 20, 24, 32, 40, 28};
+        return format >= 0 && format < 9 ? strides[format] : 0;
     }
 
     template <typename... A>
@@ -225,6 +254,15 @@ inline bool Texture::LoadFromFile(const char* f, bool) {
     file = f ? f : "";
     dev->log.Add("LoadFromFile " + file);
     return !dev->missingFiles.count(file);
+}
+inline bool TweenMesh::Render(float factor, bool, bool) {
+    dev->log.Add("TweenMesh.Render");
+    factors.push_back(factor);
+    return !dev->drawFails;
+}
+inline bool TweenMesh::LoadFromFiles(const char* first, const char* second) {
+    dev->log.Add(std::string("LoadFromFiles ") + first + " " + second);
+    return !dev->missingFiles.count(first) && !dev->missingFiles.count(second);
 }
 inline bool Texture::Apply(unsigned stage, unsigned set, int colorOp, int alphaOp) {
     dev->log.Add(Device::Fmt("Texture.Apply", file, stage, set, colorOp, alphaOp));
