@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -119,6 +120,14 @@ TEST_F(SceneSetup, TheWholeSceneIsBuiltFromTheDemoFiles) {
     Walk(3);
     EXPECT_TRUE(app->IsRaining());
     EXPECT_FALSE(app->IsTitleScreen());
+    // The timed walk: on the circle, looking along it.
+    float x = 0, z = 0, angle = 0;
+    brackwood::CBenchmark::PathAt(2, &x, &z, &angle);
+    const qrn::Vector4 eye = app->GetCamera()->GetPosition(), dir = app->GetCamera()->GetDir();
+    EXPECT_NEAR(eye.x, x, 0.05f);
+    EXPECT_NEAR(eye.z, z, 0.05f);
+    EXPECT_NEAR(dir.x, -std::sin(angle), 0.01f);
+    EXPECT_NEAR(dir.z, std::cos(angle), 0.01f);
 }
 
 TEST_F(SceneSetup, AMissingKnockSoundFailsAfterEverythingElseIsBuilt) {
