@@ -117,12 +117,13 @@ TEST_F(SceneSetup, TheWholeSceneIsBuiltFromTheDemoFiles) {
     const qrn::Vector4 start = app->GetCamera()->GetPosition();
     EXPECT_FLOAT_EQ(start.x, 128.0f);
     EXPECT_FLOAT_EQ(start.z, 148.0f);
-    Walk(3);
+    Walk(12);
     EXPECT_TRUE(app->IsRaining());
     EXPECT_FALSE(app->IsTitleScreen());
-    // The timed walk: on the circle, looking along it.
+    // The timed walk: on the circle, looking along it (turning left).
     float x = 0, z = 0, angle = 0;
-    brackwood::CBenchmark::PathAt(2, &x, &z, &angle);
+    brackwood::CBenchmark::PathAt(11, &x, &z, &angle);
+    ASSERT_GT(std::sin(angle), 0.03f);
     const qrn::Vector4 eye = app->GetCamera()->GetPosition(), dir = app->GetCamera()->GetDir();
     EXPECT_NEAR(eye.x, x, 0.05f);
     EXPECT_NEAR(eye.z, z, 0.05f);
