@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs (only those missing), then
-# configures and builds one build tree.
+# configures and builds one build tree (everything, or only the targets named
+# in QRN_TARGETS, separated by blanks).
 #   scripts/setup.sh [BUILD_DIR] [extra cmake args...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,4 +22,6 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)"
+targets=()
+for t in ${QRN_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -16,6 +16,10 @@ constexpr int kSoftwareChannels = 32;
 constexpr unsigned kInitFlags = 1;
 constexpr unsigned kSampleMode = FSOUND_16BITS | FSOUND_MONO | FSOUND_SIGNED | FSOUND_2D;   // 0x2130
 
+// Shut-downs of the sound library in this process so far (by any sound
+// object's destructor). One thread uses sound objects.
+unsigned g_uLibraryShutdowns = 0;
+
 }  // namespace
 
 CSound::CSound() : m_libraryPath(SoundLibraryPath()) {}
@@ -25,9 +29,15 @@ CSound::CSound(std::string libraryPath) : m_libraryPath(std::move(libraryPath)) 
 CSound::~CSound()
 {
     if (!m_pLibrary) return;
-    m_pLibrary->FSOUND_Sample_Free(m_pSample);
-    // Ends all sound of the process, that of other sound objects included.
-    m_pLibrary->FSOUND_Close();
+    // Once another sound object has shut the library down, our sample is
+    // gone with it and the library must not be called again: only our own
+    // hold on the library file is let go.
+    if (m_uStartedAfterShutdowns == g_uLibraryShutdowns) {
+        m_pLibrary->FSOUND_Sample_Free(m_pSample);
+        // Ends all sound of the process, that of other sound objects included.
+        m_pLibrary->FSOUND_Close();
+        ++g_uLibraryShutdowns;
+    }
     FreeSoundLibrary(m_pLibrary);
 }
 
@@ -46,6 +56,7 @@ bool CSound::SetData(const char* file, bool loop)
     m_pLibrary->FSOUND_SetOutput(kOutputDirectSound);
     m_pLibrary->FSOUND_SetDriver(kDefaultDriver);
     m_pLibrary->FSOUND_Init(kMixRate, kSoftwareChannels, kInitFlags);
+    m_uStartedAfterShutdowns = g_uLibraryShutdowns;
     m_pSample = m_pLibrary->FSOUND_Sample_Load(FSOUND_UNMANAGED, file, kSampleMode, 0, 0);
     if (!m_pSample) return false;
     m_pLibrary->FSOUND_Sample_SetMode(m_pSample, loop ? FSOUND_LOOP_NORMAL : FSOUND_LOOP_OFF);

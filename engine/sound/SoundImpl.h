@@ -30,6 +30,9 @@ private:
     FSOUND_SAMPLE* m_pSample = nullptr;
     int m_nChannel = -1;
     std::string m_libraryPath;
+    // The library's shut-down count when this object started it: a later
+    // shut-down by another sound object leaves nothing of ours to free there.
+    unsigned m_uStartedAfterShutdowns = 0;
 };
 
 }  // namespace qrnsu

@@ -240,4 +240,24 @@ TEST_F(SoundObject, StoppedSoundStops)
     EXPECT_GT(static_cast<double>(mix.size() / 2 - static_cast<size_t>(span.last)) / kRate, 0.1);
 }
 
+// A sound object left over after another one shut the library down must not
+// call into it again: its destructor would otherwise shut down a library that
+// a newer sound object has started since.
+TEST_F(SoundObject, ALeftOverSoundDoesNotShutDownALaterStart)
+{
+    auto first = std::make_unique<ISound>();
+    auto leftOver = std::make_unique<ISound>();
+    ASSERT_TRUE(first->SetData(Tone(0.2).c_str(), false));
+    ASSERT_TRUE(leftOver->SetData(Tone(0.2).c_str(), false));
+    first.reset();  // shuts the library down for everyone
+
+    ISound later;
+    ASSERT_TRUE(later.SetData(Tone(2.0).c_str(), true));
+    later.Play(100);
+    ASSERT_TRUE(later.IsPlaying());
+    leftOver.reset();
+    EXPECT_TRUE(later.IsPlaying());
+    later.Stop();
+}
+
 }  // namespace
