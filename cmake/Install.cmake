@@ -74,15 +74,8 @@ if(TARGET assets)
   install(FILES ${qrn_installed_assets} DESTINATION ${QRN_INSTALL_DATADIR})
 endif()
 
-# Until the demo program is built, the viewer stands in for it, as in
-# scripts/demo.sh: it walks over the same island (in a window unless options
-# are given).
 if(TARGET Brackwood)
   set(QRN_ISLAND_PROGRAM Brackwood)
-  set(QRN_ISLAND_DEFAULT_ARGS "")
-elseif(TARGET viewer)
-  set(QRN_ISLAND_PROGRAM viewer)
-  set(QRN_ISLAND_DEFAULT_ARGS "--windowed")
 endif()
 if(QRN_ISLAND_PROGRAM AND TARGET assets)
   qrn_relative_path(program_to_lib ${QRN_INSTALL_PROGRAMDIR} ${CMAKE_INSTALL_LIBDIR})
