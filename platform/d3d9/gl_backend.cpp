@@ -43,11 +43,26 @@ void DrainErrors()
     }
 }
 
-// The window system makes every top-level window with these attributes
-// already in force: a window's framebuffer configuration is fixed when it is
-// made (EGL surfaces).
-[[maybe_unused]] const bool kAttributesRegistered =
-    (qrn::win32::SetWindowGlSetup(&GlBackend::SetContextAttributes), true);
+// Before the first window. Top-level windows are made for OpenGL; SDL loads
+// the GL library with the first of them and unloads it with the last, so one
+// reference held for as long as video is up keeps the library (and the
+// device's use of it) from being loaded and unloaded with every window. The
+// attributes must be in force before the first window, since a window's
+// framebuffer configuration is fixed when it is made (EGL surfaces).
+void PrepareWindowSystem()
+{
+    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
+    GlBackend::SetContextAttributes();
+}
+
+// A destroyed window's SDL window stays while a context is current on it.
+bool WindowInUse(SDL_Window* window)
+{
+    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_GL_GetCurrentWindow() == window;
+}
+
+[[maybe_unused]] const bool kWindowSystemHooks =
+    (qrn::win32::SetWindowGlSetup(&PrepareWindowSystem), qrn::win32::SetWindowInUseQuery(&WindowInUse), true);
 
 }  // namespace
 
