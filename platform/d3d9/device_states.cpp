@@ -344,7 +344,7 @@ HRESULT Device::SetScissorRect(CONST RECT* r)
         return RefuseWhy(__func__, "!r || r->left > r->right || r->top > r->bottom");
     // The draw path hands GL the width and height, which must fit a GLsizei.
     if (int64_t{r->right} - r->left > INT32_MAX || int64_t{r->bottom} - r->top > INT32_MAX)
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "a width or height beyond 2^31 - 1");
     state_.scissor = *r;
     state_.dirty |= kDirtyScissor;
     return D3D_OK;
@@ -363,7 +363,9 @@ HRESULT Device::SetSoftwareVertexProcessing(BOOL software)
     // created with.
     if (!(behavior_ & D3DCREATE_MIXED_VERTEXPROCESSING)) {
         const bool createdSoftware = (behavior_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
-        return (software != FALSE) == createdSoftware ? D3D_OK : D3DERR_INVALIDCALL;
+        return (software != FALSE) == createdSoftware
+                   ? D3D_OK
+                   : RefuseWhy(__func__, "the device's vertex processing was fixed at creation (not MIXED)");
     }
     state_.softwareVertexProcessing = software != FALSE;
     return D3D_OK;
