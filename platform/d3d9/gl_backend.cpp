@@ -43,18 +43,8 @@ void DrainErrors()
     }
 }
 
-// Before the first window. Top-level windows are made for OpenGL; SDL loads
-// the GL library with the first of them and unloads it with the last, so one
-// reference held for as long as video is up keeps the library (and the
-// device's use of it) from being loaded and unloaded with every window. The
-// attributes must be in force before the first window, since a window's
-// framebuffer configuration is fixed when it is made (EGL surfaces).
-void PrepareWindowSystem()
-{
-    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
-    GlBackend::SetContextAttributes();
-}
-
+// The window system runs SetContextAttributes before its first window: a
+// window's framebuffer configuration is fixed when it is made (EGL surfaces).
 // A destroyed window's SDL window stays while a context is current on it.
 bool WindowInUse(SDL_Window* window)
 {
@@ -62,7 +52,7 @@ bool WindowInUse(SDL_Window* window)
 }
 
 [[maybe_unused]] const bool kWindowSystemHooks =
-    (qrn::win32::SetWindowGlSetup(&PrepareWindowSystem), qrn::win32::SetWindowInUseQuery(&WindowInUse), true);
+    (qrn::win32::SetWindowGlSetup(&GlBackend::SetContextAttributes), qrn::win32::SetWindowInUseQuery(&WindowInUse), true);
 
 }  // namespace
 

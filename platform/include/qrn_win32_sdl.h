@@ -64,8 +64,7 @@ QRN_PLATFORM_API int ScancodeFromDik(uint8_t dik);
 
 // What the graphics stand-in asks of the window system. `setup` runs once
 // video is up and before the first window (a window's framebuffer
-// configuration is fixed when it is made): it loads the GL library and sets
-// the context attributes. `inUse` says whether the graphics stand-in still
+// configuration is fixed when it is made): it sets the GL attributes. `inUse` says whether the graphics stand-in still
 // draws on an SDL window, which then outlives its destroyed window (hidden)
 // until it says no. The graphics stand-in registers both when it is loaded;
 // without it, windows get SDL's defaults and are destroyed at once.

@@ -59,6 +59,11 @@ bool EnsureVideo()
         }
         return false;
     }
+    // Top-level windows are made for OpenGL; SDL loads the GL library with the
+    // first of them and unloads it with the last. Holding one reference for as
+    // long as video is up keeps the library (and the device's use of it) from
+    // being loaded and unloaded with every window.
+    if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
     // A window's framebuffer configuration is fixed when it is made (EGL
     // surfaces): the graphics stand-in's set-up comes before the first window.
     if (g_glSetup) g_glSetup();
