@@ -103,6 +103,15 @@ TEST_F(D3D9Test, GlObjectsAreNamedAfterWhatTheyServe)
     EXPECT_EQ(label(GL_TEXTURE, static_cast<qrn::d3d9::Texture*>(texture)->GlTexture()), "texture");
     EXPECT_EQ(label(GL_BUFFER, static_cast<qrn::d3d9::VertexBuffer*>(vb)->GlBuffer()), "buffer");
     EXPECT_EQ(label(GL_TEXTURE, static_cast<qrn::d3d9::Surface*>(target)->GlTexture()), "render target");
+    // Debug builds draw with a debug context that reports GL's errors.
+    GLint flags = 0;
+    glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+#ifdef NDEBUG
+    EXPECT_FALSE(glIsEnabled(GL_DEBUG_OUTPUT));
+#else
+    EXPECT_TRUE(flags & GL_CONTEXT_FLAG_DEBUG_BIT);
+    EXPECT_TRUE(glIsEnabled(GL_DEBUG_OUTPUT));
+#endif
     target->Release();
     vb->Release();
     texture->Release();
