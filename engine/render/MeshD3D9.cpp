@@ -193,7 +193,7 @@ bool CMeshD3D9::DrawPass(bool transparentPass)
         if (!InPass(material, texture, transparentPass)) continue;
         material->SetAmbient(0.1f, 0.1f, 0.1f, 1.0f);
         material->Apply();
-        if (texture) texture->Apply(0, 0, 2, 2);
+        if (texture) texture->Apply(0, 0, TEXTUREOP_MODULATE, TEXTUREOP_MODULATE);
         if (FAILED(m_pMesh->DrawSubset(range.AttribId))) return false;
     }
     return true;

@@ -92,7 +92,7 @@ void CTweenMeshD3D9::DrawSubsets()
             material->Apply();
         }
         if (CTextureD3D9* texture = m_pFirst->GetTexture(range.AttribId))
-            texture->Apply(0, 0, 2, 2);
+            texture->Apply(0, 0, TEXTUREOP_MODULATE, TEXTUREOP_MODULATE);
         else
             m_pRenderDevice->SetTexturing(false);
         m_pDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, range.VertexStart, range.VertexCount,

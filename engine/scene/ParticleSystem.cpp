@@ -18,7 +18,6 @@ namespace {
 constexpr std::uint32_t kWhite = 0xFFFFFFFFu;
 constexpr float kParticleRadius = 0.01f;
 constexpr int kHitVolume = 50;
-constexpr int kModulate = 2;
 
 bool AnyAxis(const Vector4& v) { return v.x != 0.0f || v.y != 0.0f || v.z != 0.0f; }
 }  // namespace
@@ -244,7 +243,7 @@ bool CParticleSystem::Render() {
         began = true;
     }
     if (m_pTexture)
-        m_pTexture->Apply(0, 0, kModulate, kModulate);
+        m_pTexture->Apply(0, 0, qrn::TEXTUREOP_MODULATE, qrn::TEXTUREOP_MODULATE);
     else
         m_pDevice->SetTexturing(false);
     if (m_pMaterial) m_pMaterial->Apply();
