@@ -23,6 +23,10 @@ const FormatInfo kFormats[] = {
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 32, false},
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2, 40, false},
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE, 28, false},
+    // Position, normal, binormal and one or two coordinate sets: no flexible
+    // format says this, so only a vertex shader can draw them.
+    {0, 44, false},
+    {0, 52, false},
 };
 constexpr int kFormatCount = static_cast<int>(sizeof(kFormats) / sizeof(kFormats[0]));
 

@@ -9,11 +9,13 @@
 // Each kind's implementation header is included here as it is added.
 #include "IndexBufferD3D9.h"
 #include "MaterialD3D9.h"
+#include "PixelShaderD3D9.h"
 #include "RenderTargetD3D9.h"
 #include "ScreenImageD3D9.h"
 #include "TextureCache.h"
 #include "TextureD3D9.h"
 #include "VertexBufferD3D9.h"
+#include "VertexShaderD3D9.h"
 // (end of device object classes)
 
 namespace qrn {
@@ -35,6 +37,10 @@ IRenderDeviceObject* CRenderDeviceD3D9::NewObject(int objectType)
         return new (std::nothrow) CIndexBufferD3D9(this, m_pD3DDevice);
     case OBJECTTYPE_RENDERTARGET:
         return new (std::nothrow) CRenderTargetD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_VERTEXSHADER:
+        return new (std::nothrow) CVertexShaderD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_PIXELSHADER:
+        return new (std::nothrow) CPixelShaderD3D9(this, m_pD3DDevice);
     // (end of device object kinds)
     default:
         return nullptr;
@@ -60,8 +66,7 @@ void CRenderDeviceD3D9::DeleteTextureCache()
 bool CRenderDeviceD3D9::SetShaderDeclaration(int vertexFormat)
 {
     // ---- vertex shader input declaration -------------------------------------
-    (void)vertexFormat;
-    return false;
+    return m_pBoundVertexShader && m_pBoundVertexShader->SetDeclarationForFormat(vertexFormat);
     // (end of vertex shader input declaration)
 }
 

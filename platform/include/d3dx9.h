@@ -1,7 +1,8 @@
 // D3DX9 stand-in: the utility functions the engine uses, in the real headers'
-// split (math helpers; image files).
+// split (math helpers; image files; shaders).
 #pragma once
 
 #include "d3d9.h"
 #include "d3dx9math.h"
+#include "d3dx9shader.h"
 #include "d3dx9tex.h"
