@@ -4,6 +4,7 @@
 
 #include "device.h"
 #include "direct3d.h"
+#include "shader_bytecode.h"
 
 namespace qrn::d3d9 {
 
@@ -41,9 +42,18 @@ HRESULT MakeShader(Device* device, const DWORD* code, DWORD prefix, DWORD maxVer
 {
     if (!out) return D3DERR_INVALIDCALL;
     *out = nullptr;
-    const size_t n = ShaderCodeLength(code, prefix, kMaxShaderDwords);
-    if (n == 0 || code[0] > maxVersion) return D3DERR_INVALIDCALL;
-    return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + n)), E_OUTOFMEMORY, out);
+    if (!code || (code[0] >> 16) != prefix || code[0] > maxVersion) return D3DERR_INVALIDCALL;
+    // Translated once, here: code the translator cannot read is refused.
+    ShaderProgram program;
+    GlslShader glsl;
+    std::string why;
+    if (!ReadShader(code, kMaxShaderDwords, &program, &why) ||
+        !TranslateShader(code, program.dwords, &glsl, &why)) {
+        OutputDebugStringA(("shader refused: " + why + "\n").c_str());
+        return D3DERR_INVALIDCALL;
+    }
+    return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + program.dwords), std::move(glsl)),
+                      E_OUTOFMEMORY, out);
 }
 
 }  // namespace

@@ -94,11 +94,11 @@ public:
         s += Declarations();
         for (uint32_t l : labels_) s += "void L" + N(l) + "();\n";
         for (const std::string& f : functions) s += f;
-        s += "void qrnMain() {\n" + Prologue() + body + "    qrnDone();\n}\n";
-        // qrnDone copies the registers to the GLSL outputs; defined after
-        // the body text it closes, before qrnMain uses it.
-        const size_t at = s.find("void qrnMain()");
-        s.insert(at, Epilogue());
+        // The body may return early (ret): it is a function of its own, and
+        // qrnDone copies the registers to the GLSL outputs after it.
+        s += "void qrnBody() {\n" + body + "}\n";
+        s += Epilogue();
+        s += "void qrnMain() {\n" + Prologue() + "    qrnBody();\n    qrnDone();\n}\n";
         for (uint32_t l : labels_)
             if (!definedLabels_.count(l)) return Fail("call to a label that is not defined");
         out->text = std::move(s);
@@ -165,6 +165,7 @@ private:
 
     bool Scan()
     {
+        if (ps1_) temps_.insert(0);  // r0 is the colour of ps_1_x
         for (const ShaderInstr& ins : p_.instrs) {
             if (ins.opcode == D3DSIO_DEF) {
                 if (ins.dst.num >= 256) return Fail("constant register out of range");
@@ -182,7 +183,7 @@ private:
                 continue;
             }
             if (ins.opcode == D3DSIO_DCL) {
-                if (!NoteReg(ins.dst, true)) return false;
+                if (!NoteReg(ins.dst, false)) return false;
                 if (ins.dst.type == D3DSPR_SAMPLER) {
                     const uint32_t t = ins.textureType;
                     out_->samplerTypes[ins.dst.num] = t == 3 ? kSamplerCube : t == 4 ? kSamplerVolume : kSampler2D;
@@ -246,7 +247,7 @@ private:
         std::string s;
         const char* block = p_.pixel ? "QrnPsConst" : "QrnVsConst";
         s += "layout(std140, binding = " + N(p_.pixel ? kShaderPsConstBinding : kShaderVsConstBinding) +
-             ") uniform " + block + " {\n    vec4 c[256];\n    ivec4 ci[16];\n    ivec4 cb[16];\n};\n";
+             ") uniform " + block + " {\n    vec4 " + K("c") + "[256];\n    ivec4 " + K("i") + "[16];\n    ivec4 " + K("b") + "[16];\n};\n";
         for (auto& [n, v] : defF_)
             s += "const vec4 c" + N(n) + "_def = vec4(" + Float(v[0]) + ", " + Float(v[1]) + ", " + Float(v[2]) +
                  ", " + Float(v[3]) + ");\n";
@@ -376,9 +377,9 @@ private:
         case D3DSPR_CONST: {
             if (r.relative) {
                 const std::string a = r.relType == D3DSPR_LOOP ? "aL" : "a0." + std::string(1, kComp[r.relComp]);
-                return "c[clamp(" + a + " + " + N(r.num) + ", 0, 255)]";
+                return K("c") + "[clamp(" + a + " + " + N(r.num) + ", 0, 255)]";
             }
-            const std::string v = defF_.count(r.num) ? "c" + N(r.num) + "_def" : "c[" + N(r.num) + "]";
+            const std::string v = defF_.count(r.num) ? "c" + N(r.num) + "_def" : K("c") + "[" + N(r.num) + "]";
             return ps1_ && source ? "clamp(" + v + ", -1.0, 1.0)" : v;
         }
         case D3DSPR_ADDR:
@@ -387,7 +388,7 @@ private:
         case D3DSPR_RASTOUT: return r.num == 0 ? "oPos" : r.num == 1 ? "oFog" : "oPts";
         case D3DSPR_ATTROUT: return "oD" + N(r.num);
         case D3DSPR_OUTPUT: return p_.major >= 3 ? "o" + N(r.num) : "oT" + N(r.num);
-        case D3DSPR_CONSTINT: return defI_.count(r.num) ? "vec4(i" + N(r.num) + "_def)" : "vec4(ci[" + N(r.num) + "])";
+        case D3DSPR_CONSTINT: return defI_.count(r.num) ? "vec4(i" + N(r.num) + "_def)" : "vec4(" + K("i") + "[" + N(r.num) + "])";
         case D3DSPR_CONSTBOOL: return BoolReg(r.num);
         case D3DSPR_COLOROUT: return "oC0";
         case D3DSPR_DEPTHOUT: return "oDepth";
@@ -402,7 +403,7 @@ private:
     std::string BoolReg(uint32_t n)
     {
         if (defB_.count(n)) return defB_[n] ? "true" : "false";
-        return "(cb[" + N(n) + "].x != 0)";
+        return "(" + K("b") + "[" + N(n) + "].x != 0)";
     }
 
     static std::string Swizzle(uint32_t swz)
@@ -514,7 +515,10 @@ private:
         }
     }
 
-    std::string IntReg(uint32_t n) { return defI_.count(n) ? "i" + N(n) + "_def" : "ci[" + N(n) + "]"; }
+    std::string IntReg(uint32_t n) { return defI_.count(n) ? "i" + N(n) + "_def" : K("i") + "[" + N(n) + "]"; }
+
+    // Block members differ per stage (vc/pc ...): both blocks live in one program.
+    std::string K(const char* kind) const { return std::string(p_.pixel ? "p" : "v") + kind + "k"; }
 
     std::string Sample(uint32_t sampler, const std::string& coords, uint32_t control, const std::string& lod = "")
     {
