@@ -115,6 +115,13 @@ private:
     // ---- first pass: what registers exist --------------------------------------------
     bool NoteReg(const ShaderReg& r, bool dst)
     {
+        if (dst) {
+            const bool writable = r.type == D3DSPR_TEMP || r.type == D3DSPR_ADDR || r.type == D3DSPR_RASTOUT ||
+                                  r.type == D3DSPR_ATTROUT || r.type == D3DSPR_OUTPUT || r.type == D3DSPR_COLOROUT ||
+                                  r.type == D3DSPR_DEPTHOUT || r.type == D3DSPR_PREDICATE ||
+                                  (r.type == D3DSPR_INPUT && p_.pixel);
+            if (!writable) return Fail("register type cannot be written");
+        }
         switch (r.type) {
         case D3DSPR_TEMP:
             if (r.num >= 32) return Fail("temporary register out of range");
@@ -208,6 +215,8 @@ private:
             }
             if (ps1_ && ins.opcode == D3DSIO_TEX) {
                 // texld r(n) in 1.4 and tex t(n) in 1.1-1.3 use sampler n
+                const uint32_t want = p_.minor == 4 ? D3DSPR_TEMP : D3DSPR_TEXTURE;
+                if (ins.dst.type != want || ins.dst.num >= 8) return Fail("bad texture destination");
                 out_->samplerMask |= 1u << ins.dst.num;
             }
             if (ins.opcode == D3DSIO_TEX && !ps1_ && ins.srcCount == 2 && ins.src[1].type == D3DSPR_SAMPLER)
@@ -257,10 +266,7 @@ private:
         for (uint32_t t : temps_) s += "vec4 r" + N(t) + ";\n";
         if (addr_) s += "ivec4 a0;\n";
         if (pred_) s += "bvec4 p0;\n";
-        int loops = 0;
-        for (const ShaderInstr& ins : p_.instrs)
-            if (ins.opcode == D3DSIO_LOOP) ++loops;
-        if (loops) s += "int aL;\n";
+        s += "int aL = 0;\n";
         if (!p_.pixel) {
             for (auto& [reg, u] : dclIn_)
                 s += "layout(location = " + N((uint32_t)ShaderAttribLocation(u.first, u.second)) + ") in vec4 v" +
@@ -642,6 +648,7 @@ private:
             break;
         }
         case D3DSIO_SETP: {
+            if (ins.dst.type != D3DSPR_PREDICATE || CompareVec(ins.control).empty()) return Fail("bad setp");
             std::string m;
             for (int c = 0; c < 4; ++c)
                 if (ins.dst.mask & (1u << c)) m += kComp[c];
@@ -651,19 +658,40 @@ private:
             return true;
         }
         // ---- flow control ----
-        case D3DSIO_IF: *out = "    if (" + BoolOrPred(s[0]) + ") {\n"; ++*depth; return true;
+        case D3DSIO_IF: *out = "    if (" + BoolOrPred(s[0]) + ") {\n"; ++*depth; blocks_.push_back('i'); return true;
         case D3DSIO_IFC:
+            if (Compare(ins.control).empty()) return Fail("bad comparison");
             *out = "    if (" + Scalar(s[0]) + " " + Compare(ins.control) + " " + Scalar(s[1]) + ") {\n";
             ++*depth;
+            blocks_.push_back('i');
             return true;
-        case D3DSIO_ELSE: *out = "    } else {\n"; return true;
-        case D3DSIO_ENDIF: case D3DSIO_ENDREP: *out = "    }\n"; --*depth; return true;
-        case D3DSIO_ENDLOOP: *out = "    }\n    aL = qrnL" + N(loopIds_.back()) + ";\n    }\n"; loopIds_.pop_back(); --*depth; return true;
+        case D3DSIO_ELSE:
+            if (blocks_.empty() || blocks_.back() != 'i') return Fail("else without if");
+            blocks_.back() = 'e';
+            *out = "    } else {\n";
+            return true;
+        case D3DSIO_ENDIF: case D3DSIO_ENDREP: {
+            const bool ok = ins.opcode == D3DSIO_ENDIF ? !blocks_.empty() && (blocks_.back() == 'i' || blocks_.back() == 'e')
+                                                       : !blocks_.empty() && blocks_.back() == 'r';
+            if (!ok) return Fail("block end without its start");
+            blocks_.pop_back();
+            *out = "    }\n";
+            --*depth;
+            return true;
+        }
+        case D3DSIO_ENDLOOP:
+            if (blocks_.empty() || blocks_.back() != 'l') return Fail("endloop without loop");
+            blocks_.pop_back();
+            *out = "    }\n    aL = qrnL" + N(loopIds_.back()) + ";\n    }\n";
+            loopIds_.pop_back();
+            --*depth;
+            return true;
         case D3DSIO_REP: {
             const uint32_t id = nextLoop_++;
             *out = "    for (int qrnR" + N(id) + " = 0; qrnR" + N(id) + " < min(" + IntReg(s[0].num) + ".x, 255); ++qrnR" +
                    N(id) + ") {\n";
             ++*depth;
+            blocks_.push_back('r');
             return true;
         }
         case D3DSIO_LOOP: {
@@ -673,13 +701,21 @@ private:
             *out = "    { int qrnL" + N(id) + " = aL;\n    aL = " + i + ".y;\n    for (int qrnR" + N(id) + " = 0; qrnR" +
                    N(id) + " < min(" + i + ".x, 255); ++qrnR" + N(id) + ", aL += " + i + ".z) {\n";
             ++*depth;
+            blocks_.push_back('l');
             return true;
         }
-        case D3DSIO_BREAK: *out = "    break;\n"; return true;
-        case D3DSIO_BREAKC:
-            *out = "    if (" + Scalar(s[0]) + " " + Compare(ins.control) + " " + Scalar(s[1]) + ") break;\n";
+        case D3DSIO_BREAK: case D3DSIO_BREAKC: case D3DSIO_BREAKP: {
+            bool inLoop = false;
+            for (char b : blocks_) inLoop |= b == 'r' || b == 'l';
+            if (!inLoop) return Fail("break outside a loop");
+            if (ins.opcode == D3DSIO_BREAK) *out = "    break;\n";
+            else if (ins.opcode == D3DSIO_BREAKP) *out = "    if (" + BoolOrPred(s[0]) + ") break;\n";
+            else {
+                if (Compare(ins.control).empty()) return Fail("bad comparison");
+                *out = "    if (" + Scalar(s[0]) + " " + Compare(ins.control) + " " + Scalar(s[1]) + ") break;\n";
+            }
             return true;
-        case D3DSIO_BREAKP: *out = "    if (" + BoolOrPred(s[0]) + ") break;\n"; return true;
+        }
         case D3DSIO_CALL: *out = "    L" + N(s[0].num) + "();\n"; return true;
         case D3DSIO_CALLNZ: *out = "    if (" + BoolOrPred(s[1]) + ") L" + N(s[0].num) + "();\n"; return true;
         case D3DSIO_RET: *out = "    return;\n"; return true;
@@ -715,6 +751,7 @@ private:
     bool addr_ = false, pred_ = false, depth_ = false, writesPts_ = false, writesFog_ = false;
     uint32_t nextLoop_ = 0;
     std::vector<uint32_t> loopIds_;
+    std::vector<char> blocks_;  // open blocks: i(f), e(lse), r(ep), l(oop)
 };
 
 bool FromComment(const ShaderProgram& p, GlslShader* out, std::string* error)
