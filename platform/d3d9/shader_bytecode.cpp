@@ -249,6 +249,11 @@ bool OpParams(uint32_t opcode, bool pixel, uint32_t major, uint32_t minor, uint3
     *dst = o->dst;
     *src = o->src;
     const bool ps1 = pixel && major == 1;
+    // Flow control, integer and bool constants, predicates and the newer
+    // arithmetic came with version 2.
+    const bool v2 = (opcode >= D3DSIO_CALL && opcode <= D3DSIO_DEFI && opcode != D3DSIO_DCL) ||
+                    (opcode >= D3DSIO_DP2ADD && opcode <= D3DSIO_BREAKP);
+    if (v2 && major < 2) return false;
     if (opcode >= D3DSIO_TEXCOORD && opcode <= D3DSIO_TEXDEPTH && opcode != D3DSIO_EXPP && opcode != D3DSIO_LOGP &&
         opcode != D3DSIO_CND && opcode != D3DSIO_DEF && !pixel)
         return false;

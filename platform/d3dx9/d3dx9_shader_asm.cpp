@@ -626,6 +626,8 @@ private:
         if (shift && !(pixel_ && major_ == 1)) return Error("result shift needs ps_1_x");
         if (name == "phase") {
             if (!(pixel_ && major_ == 1 && minor_ == 4)) return Error("phase needs ps_1_4");
+            if (phase_) return Error("only one phase is allowed");
+            phase_ = true;
             code_.push_back(D3DSIO_PHASE);
             return ops.empty() ? true : Error("phase takes no operands");
         }
@@ -664,6 +666,7 @@ private:
     int line_ = 0;
     bool ok_ = true;
     bool haveVersion_ = false;
+    bool phase_ = false;
     bool pixel_ = false;
     uint32_t major_ = 0, minor_ = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
@@ -213,6 +214,10 @@ bool Compile(const std::string& source, const char* sourceName, const D3DXMACRO*
     program.addShader(&shader);
     if (!program.link(flags)) {
         *messages += program.getInfoLog();
+        return false;
+    }
+    if (program.getIntermediate(stage)->getNumEntryPoints() == 0) {
+        *messages += std::string("ERROR: ") + sourceName + ": entry point '" + entry + "' not found\n";
         return false;
     }
     std::vector<uint32_t> spirv;
