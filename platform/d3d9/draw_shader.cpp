@@ -44,7 +44,13 @@ constexpr const char* kHalfPixelTwice = "0.9921875";  // 2 * (0.5 - 1/256), as t
 std::string VertexTail(const GlslShader& vs, const FfpKey& key)
 {
     std::string s = kFfpUniformGlsl;
-    s += "void main() {\n    qrnMain();\n";
+    // A compiled program without a fog output still feeds the fog varying
+    // that the pixel half may read (factor 1: no fog).
+    const bool fogDefault = vs.fromHlsl && !vs.writesFog;
+    if (fogDefault) s += "out float vFog;\n";
+    s += "void main() {\n";
+    if (fogDefault) s += "    vFog = 1.0;\n";
+    s += "    qrnMain();\n";
     // Direct3D pixel centres lie on integer coordinates.
     s += "    gl_Position.x += gl_Position.w * u.viewport.z;\n";
     s += std::string("    gl_Position.y -= gl_Position.w * u.viewport.w * ") + kHalfPixelTwice + ";\n";

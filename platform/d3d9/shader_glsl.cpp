@@ -767,6 +767,7 @@ bool FromComment(const ShaderProgram& p, GlslShader* out, std::string* error)
         out->text.assign(reinterpret_cast<const char*>(c.data()) + sizeof h, h.textBytes);
         if (out->text.find('\0') != std::string::npos) break;
         out->writesPointSize = h.flags & 1;
+        out->writesFog = (h.flags & 2) != 0;
         out->samplerMask = h.samplerMask & 0xFFFF;
         out->texCoordsRead = h.texCoordsRead & 0xFF;
         out->readsColors = true;

@@ -6,9 +6,9 @@
 // - constants: one std140 block per stage, `QrnVsConst` (binding
 //   kShaderVsConstBinding) or `QrnPsConst` (kShaderPsConstBinding), laid out
 //   as ShaderConstBlock: 256 float registers at byte 16*N, then the 16 int
-//   registers, then the 16 bool registers (one ivec4 each, value in x);
-// - `QrnPixel` (kShaderPixelBinding): vec4 (2/width, 2*(0.5-1/256)/height, 0, 0)
-//   that moves the position so that pixel centres lie on integers;
+//   registers, then the 16 bool registers (one ivec4 each, value in x); the
+//   members are named per stage (vck/vik/vbk, pck/pik/pbk) since both blocks
+//   live in one program;
 // - vertex inputs at fixed locations by (usage, index), the locations the
 //   fixed-function layout uses (ShaderAttribLocation);
 // - varyings by semantic with the fixed-function names: vDiffuse (COLOR0),
@@ -28,7 +28,6 @@ namespace qrn::d3d9 {
 
 constexpr uint32_t kShaderVsConstBinding = 1;
 constexpr uint32_t kShaderPsConstBinding = 2;
-constexpr uint32_t kShaderPixelBinding = 3;
 
 struct ShaderConstBlock {
     float f[256][4];
@@ -66,6 +65,7 @@ bool TranslateShader(const uint32_t* code, size_t maxDwords, GlslShader* out, st
 // The tag and payload of a GLSL comment block: tag, stage (0 vertex,
 // 1 pixel), flags (bit 0: writes point size), sampler mask, texcoord mask,
 // attribute mask, byte length of the text, then the text padded with zeros.
+// Flags: bit 0 the program writes the point size, bit 1 the fog factor.
 struct GlslCommentHeader {
     uint32_t tag;
     uint32_t stage;

@@ -73,6 +73,7 @@ struct Fitted {
     std::string text;
     uint32_t samplerMask = 0, texCoordsRead = 0, attribMask = 0;
     bool pointSize = false;
+    bool fog = false;
 };
 
 // Renames and relocates the interface of the SPIR-V program, then writes GLSL.
@@ -136,7 +137,7 @@ bool FitAndWrite(std::vector<uint32_t> spirv, bool pixel, Fitted* out, std::stri
             else if (usage == D3DDECLUSAGE_PSIZE) glsl.set_name(r.id, psize = "qrnPSize");
             else if (usage == D3DDECLUSAGE_COLOR && index < 2) glsl.set_name(r.id, index ? "vSpecular" : "vDiffuse");
             else if (usage == D3DDECLUSAGE_TEXCOORD && index < 8) glsl.set_name(r.id, "vTex" + std::to_string(index));
-            else if (usage == D3DDECLUSAGE_FOG) glsl.set_name(r.id, "vFog");
+            else if (usage == D3DDECLUSAGE_FOG) glsl.set_name(r.id, "vFog"), out->fog = true;
             else {
                 *messages += "output semantic '" + semantic(r.id) + "' is not supported\n";
                 return false;
@@ -227,7 +228,7 @@ bool Compile(const std::string& source, const char* sourceName, const D3DXMACRO*
     Fitted f;
     if (!FitAndWrite(std::move(spirv), profile.pixel, &f, messages)) return false;
 
-    d3d9::GlslCommentHeader h{d3d9::kGlslCommentTag, profile.pixel ? 1u : 0u, f.pointSize ? 1u : 0u,
+    d3d9::GlslCommentHeader h{d3d9::kGlslCommentTag, profile.pixel ? 1u : 0u, (f.pointSize ? 1u : 0u) | (f.fog ? 2u : 0u),
                               f.samplerMask, f.texCoordsRead, f.attribMask, (uint32_t)f.text.size()};
     const size_t textDwords = (f.text.size() + 3) / 4;
     const size_t bodyDwords = sizeof h / 4 + textDwords;

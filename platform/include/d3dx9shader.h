@@ -12,7 +12,8 @@
 //   DWORD 1          comment token: D3DSHADER_COMMENT(n)
 //   DWORD 2 .. n+1   comment body:
 //                      'QGLS' (0x534C4751), stage (0 vertex, 1 pixel),
-//                      flags (bit 0: writes the point size), sampler mask,
+//                      flags (bit 0: writes the point size, bit 1: the fog
+//                      factor), sampler mask,
 //                      texture coordinate sets read, vertex input locations
 //                      read, byte length L of the program text, then the
 //                      GLSL 4.50 text of the translated program (L bytes,

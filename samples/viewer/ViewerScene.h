@@ -20,6 +20,17 @@ inline unsigned long PackColor(float r, float g, float b) {
     return 0xFF000000ul + byte(r) * 65536ul + byte(g) * 256ul + byte(b);
 }
 
+// Called around the ground and the sea within a frame (a sample binds its
+// shaders there); the sun is set on the device before each.
+class CDrawHooks {
+public:
+    virtual ~CDrawHooks() = default;
+    virtual void BeforeTerrain() {}
+    virtual void AfterTerrain() {}
+    virtual void BeforeWater() {}
+    virtual void AfterWater() {}
+};
+
 class CViewerScene {
 public:
     CViewerScene() = default;
@@ -64,6 +75,8 @@ public:
     }
 
     bool TerrainLoaded() const { return m_bTerrainLoaded; }
+    void SetHooks(CDrawHooks* hooks) { m_pHooks = hooks; }
+    const qrn::SLight& Sun() const { return m_SunLight; }
     qrngu::ICamera* Camera() { return m_pCamera; }
     bool OverWater() const { return m_bOverWater; }
     // Freezes the day at its current angle (for pictures and timings).
@@ -145,13 +158,17 @@ public:
         world.Indentity();
         dev->SetWorldMatrix(&world);
         dev->SetLight(0, &m_SunLight);
+        if (m_pHooks) m_pHooks->BeforeTerrain();
         m_pHeightmap->Render(true, true);
+        if (m_pHooks) m_pHooks->AfterTerrain();
         dev->SetFog(0xFFFFFFFFu, 0.0f);
         world.SetTranslation(0, m_pWaterplane->GetHeight(), 0, true);
         dev->SetWorldMatrix(&world);
         dev->SetLight(0, &m_SunLight);
         m_pWaterplane->Update(elapsed);
+        if (m_pHooks) m_pHooks->BeforeWater();
         m_pWaterplane->Render(true, true);
+        if (m_pHooks) m_pHooks->AfterWater();
         dev->SetWorldMatrix(nullptr);
         dev->EndRendering(present);
 
@@ -168,6 +185,7 @@ private:
     qrngu::ICamera* m_pCamera = nullptr;
     qrngu::ISkyBox* m_pSkybox = nullptr;
     qrn::SLight m_SunLight{};
+    CDrawHooks* m_pHooks = nullptr;
     float m_fDayAngle = 0.0f;
     float m_fFogDensity = 0.0f;
     bool m_bOverWater = false;
