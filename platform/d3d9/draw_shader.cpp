@@ -95,7 +95,9 @@ GLuint LinkFor(const DeviceState& s, const FfpKey& key)
     const std::string fText = ps ? ps->text + PixelTail(key) : FfpFragmentShaderText(key);
     std::string log;
     const GLuint program = LinkGlslProgram(vText.c_str(), fText.c_str(), &log);
-    if (!program) OutputDebugStringA(("shader program failed to link: " + log + "\n").c_str());
+    if (!program)
+        OutputDebugStringA(("shader program failed to link: " + log + "\n--- vertex\n" + vText + "--- fragment\n" + fText)
+                               .c_str());
     return program;
 }
 

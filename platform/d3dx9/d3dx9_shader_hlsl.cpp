@@ -11,6 +11,7 @@
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
 #include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv-tools/optimizer.hpp>
 #include <spirv_cross/spirv_glsl.hpp>
 
 #include "d3d9types.h"
@@ -225,6 +226,18 @@ bool Compile(const std::string& source, const char* sourceName, const D3DXMACRO*
     glslang::SpvOptions spvOptions;
     spvOptions.validate = false;
     glslang::GlslangToSpv(*program.getIntermediate(stage), spirv, &spvOptions);
+    // One source often holds both stages' globals: only what this entry
+    // point uses stays in its constant block, so that the registers of the
+    // other stage cannot overlap its own.
+    {
+        spvtools::Optimizer opt(SPV_ENV_VULKAN_1_0);
+        opt.RegisterPass(spvtools::CreateAggressiveDCEPass());
+        opt.RegisterPass(spvtools::CreateEliminateDeadMembersPass());
+        std::vector<uint32_t> trimmed;
+        spvtools::OptimizerOptions options;
+        options.set_run_validator(false);
+        if (opt.Run(spirv.data(), spirv.size(), &trimmed, options)) spirv.swap(trimmed);
+    }
     Fitted f;
     if (!FitAndWrite(std::move(spirv), profile.pixel, &f, messages)) return false;
 
