@@ -22,6 +22,7 @@
 
 #include <d3d9.h>
 #include <windows.h>
+#include "present_params.h"
 
 namespace {
 
@@ -164,16 +165,7 @@ struct DeviceScene {
         window = CreateWindowExA(0, wc.lpszClassName, "bench", WS_OVERLAPPEDWINDOW, 0, 0, kWidth, kHeight, nullptr,
                                  nullptr, nullptr, nullptr);
         ShowWindow(window, SW_SHOW);
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferWidth = kWidth;
-        pp.BackBufferHeight = kHeight;
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = window;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        D3DPRESENT_PARAMETERS pp = WindowedParams(window, kWidth, kHeight);
         if (FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev))) return false;
         for (int pz = 0; pz < kPatchesZ; ++pz)
             for (int px = 0; px < kPatchesX; ++px) {

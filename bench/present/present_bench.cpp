@@ -9,6 +9,7 @@
 #include <d3d9.h>
 #include <qrn_d3d9_testctl.h>
 #include <windows.h>
+#include "present_params.h"
 
 namespace {
 
@@ -35,14 +36,7 @@ struct Setup {
         ShowWindow(top, SW_SHOW);
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         if (!d3d) return;
-        D3DPRESENT_PARAMETERS pp{};
-        pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-        pp.BackBufferCount = 1;
-        pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        pp.hDeviceWindow = child;
-        pp.Windowed = TRUE;
-        pp.EnableAutoDepthStencil = TRUE;
-        pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+        D3DPRESENT_PARAMETERS pp = WindowedParams(child);
         pp.PresentationInterval = interval;
         d3d->CreateDevice(0, D3DDEVTYPE_HAL, top, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device);
     }

@@ -46,6 +46,9 @@ class QRN_API CEngineApplication {
 public:
     CEngineApplication();
     virtual ~CEngineApplication();                                      // 0
+    // One application owns its windows and device: not copied.
+    CEngineApplication(const CEngineApplication&) = delete;
+    CEngineApplication& operator=(const CEngineApplication&) = delete;
 
     // Creates the engine, the windows, the input object and the render
     // device (windowed into the display window, or full screen at the given
@@ -89,6 +92,9 @@ protected:
     HINSTANCE m_hInstance;
     HWND m_hMainWindow;
     HWND m_hChildWindows[256];
+    // The child window the device draws into in windowed mode: another name
+    // for the first child window.
+    HWND& m_hDisplayWindow = m_hChildWindows[0];
     bool m_bQuit;
     bool m_bEscapePressed;
     DWORD m_dwLastTime;
@@ -96,8 +102,5 @@ protected:
     float m_fElapsedTime;
     IInput* m_pInput;
 };
-
-// The child window the device draws into in windowed mode.
-#define m_hDisplayWindow m_hChildWindows[0]
 
 } // namespace qrn

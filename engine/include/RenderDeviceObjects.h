@@ -72,14 +72,38 @@ public:
     virtual unsigned GetTriangleCount() = 0;                             // 6
 };
 
+// Texture operations for ITexture::Apply (any other value disables the stage).
+enum TEXTUREOPERATION {
+    TEXTUREOP_SELECTARG1 = 0,  // the texture's colour only
+    TEXTUREOP_DISABLE = 1,
+    TEXTUREOP_MODULATE = 2,
+    TEXTUREOP_ADD = 3,
+    TEXTUREOP_ADDSIGNED = 4,
+    TEXTUREOP_COUNT
+};
+
+// Filters for ITexture::SetFilter (any other value is NONE).
+enum TEXTUREFILTER {
+    TEXTUREFILTER_NONE = 0,
+    TEXTUREFILTER_POINT = 1,
+    TEXTUREFILTER_LINEAR = 2,
+    TEXTUREFILTER_ANISOTROPIC = 3,
+    TEXTUREFILTER_COUNT
+};
+
+// Address modes for ITexture::SetAddressMode (any other value is WRAP).
+enum TEXTUREADDRESS {
+    TEXTUREADDRESS_WRAP = 0,
+    TEXTUREADDRESS_MIRROR = 1,
+    TEXTUREADDRESS_CLAMP = 2,
+    TEXTUREADDRESS_BORDER = 3,
+    TEXTUREADDRESS_MIRRORONCE = 4,
+    TEXTUREADDRESS_COUNT
+};
+
 // Object type 1: a texture loaded from an image file (shared through the
-// device's texture cache) or showing what a render target drew.
-//
-// Texture operation values for Apply: 0 SELECTARG1, 1 DISABLE, 2 MODULATE,
-// 3 ADD, 4 ADDSIGNED, anything else DISABLE.
-// Filter values: 0 NONE, 1 POINT, 2 LINEAR, 3 ANISOTROPIC, anything else NONE.
-// Address values: 0 WRAP, 1 MIRROR, 2 CLAMP, 3 BORDER, 4 MIRRORONCE,
-// anything else WRAP.
+// device's texture cache) or showing what a render target drew. Apply,
+// SetFilter and SetAddressMode take the values of the enums above.
 class QRN_API ITexture : public IRenderDeviceObject {
 public:
     virtual bool HasAlpha() = 0;                                         // 3

@@ -139,6 +139,7 @@ private:
     // Creation steps shared by both initialisations (Direct3D object, device
     // type, capabilities, depth-stencil format, presentation parameters).
     bool CommonCreationSteps(bool windowed, int stencilBits);
+    bool CreateD3DDevice(HWND focusWindow);
     bool ChooseDepthStencilFormat(int stencilBits, D3DFORMAT* format);
     void ChooseRenderTargetFormat();
     // The back-buffer size for a full-screen resolution request.
@@ -154,6 +155,9 @@ private:
     // Sets the bound vertex shader's input declaration for a format.
     bool SetShaderDeclaration(int vertexFormat);
     void SetPointSpriteStates(bool on);
+    // Runs `draw` between the point-sprite states when `sprites`.
+    template <class DrawCall>
+    HRESULT DrawAs(bool sprites, DrawCall draw);
     void ReleaseBackBuffer();
     // Both user-memory draws.
     bool DrawFromMemory(const void* vertices, unsigned vertexCount, int vertexFormat,

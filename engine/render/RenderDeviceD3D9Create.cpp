@@ -201,6 +201,19 @@ bool CRenderDeviceD3D9::CommonCreationSteps(bool windowed, int stencilBits)
     return true;
 }
 
+// The Direct3D device with the present parameters made ready; on failure
+// there is none (m_pD3DDevice stays null).
+bool CRenderDeviceD3D9::CreateD3DDevice(HWND focusWindow)
+{
+    if (FAILED(m_pD3D->CreateDevice(0, m_DeviceType, focusWindow, m_dwBehaviorFlags, &m_PresentParameters,
+                                    &m_pD3DDevice)) ||
+        !m_pD3DDevice) {
+        m_pD3DDevice = nullptr;
+        return false;
+    }
+    return true;
+}
+
 bool CRenderDeviceD3D9::InitFullscreen(HWND window, SCREENRESOLUTION resolution, int stencilBits)
 {
     // A second initialisation of a working device is refused; the device
@@ -218,12 +231,7 @@ bool CRenderDeviceD3D9::InitFullscreen(HWND window, SCREENRESOLUTION resolution,
     m_PresentParameters.BackBufferHeight = height;
     m_PresentParameters.hDeviceWindow = window;
 
-    if (FAILED(m_pD3D->CreateDevice(0, m_DeviceType, window, m_dwBehaviorFlags,
-                                    &m_PresentParameters, &m_pD3DDevice)) ||
-        !m_pD3DDevice) {
-        m_pD3DDevice = nullptr;
-        return false;
-    }
+    if (!CreateD3DDevice(window)) return false;
 
     m_dwCurrentWindow = 0;
     if (FAILED(m_pD3DDevice->GetSwapChain(0, &m_pSwapChains[0])) || !m_pSwapChains[0])
@@ -255,12 +263,7 @@ bool CRenderDeviceD3D9::InitWindowed(HWND focusWindow, HWND renderWindow, int st
     m_PresentParameters.BackBufferHeight = static_cast<UINT>(GetSystemMetrics(SM_CYSCREEN));
     m_PresentParameters.hDeviceWindow = renderWindow;
 
-    if (FAILED(m_pD3D->CreateDevice(0, m_DeviceType, focusWindow, m_dwBehaviorFlags,
-                                    &m_PresentParameters, &m_pD3DDevice)) ||
-        !m_pD3DDevice) {
-        m_pD3DDevice = nullptr;
-        return false;
-    }
+    if (!CreateD3DDevice(focusWindow)) return false;
     if (!AddRenderWindow(renderWindow)) return false;
     if (FAILED(m_pD3DDevice->GetDepthStencilSurface(&m_pDepthStencil)) || !m_pDepthStencil)
         return false;

@@ -1,5 +1,6 @@
 // Render device: the vertex formats and the four draw operations.
 #include <bit>
+#include <iterator>
 
 #include "RenderDeviceD3D9.h"
 
@@ -13,22 +14,55 @@ struct FormatInfo {
     bool color;
 };
 
+// One row per VERTEXFORMAT.
 const FormatInfo kFormats[] = {
-    {D3DFVF_XYZ, 12, false},
-    {D3DFVF_XYZ | D3DFVF_DIFFUSE, 16, true},
-    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, 24, true},
-    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 32, true},
-    {D3DFVF_XYZ | D3DFVF_PSIZE | D3DFVF_DIFFUSE, 20, true},
-    {D3DFVF_XYZ | D3DFVF_NORMAL, 24, false},
-    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 32, false},
-    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2, 40, false},
-    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE, 28, false},
+    {D3DFVF_XYZ, 12, false},                                  // VERTEXFORMAT_XYZ
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE, 16, true},                  // VERTEXFORMAT_XYZ_DIFFUSE
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, 24, true},    // VERTEXFORMAT_XYZ_DIFFUSE_TEX1
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 32, true},    // VERTEXFORMAT_XYZ_DIFFUSE_TEX2
+    {D3DFVF_XYZ | D3DFVF_PSIZE | D3DFVF_DIFFUSE, 20, true},   // VERTEXFORMAT_XYZ_PSIZE_DIFFUSE
+    {D3DFVF_XYZ | D3DFVF_NORMAL, 24, false},                  // VERTEXFORMAT_XYZ_NORMAL
+    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 32, false},    // VERTEXFORMAT_XYZ_NORMAL_TEX1
+    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2, 40, false},    // VERTEXFORMAT_XYZ_NORMAL_TEX2
+    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE, 28, false},   // VERTEXFORMAT_XYZ_NORMAL_PSIZE
     // Position, normal, binormal and one or two coordinate sets: no flexible
     // format says this, so only a vertex shader can draw them.
-    {0, 44, false},
-    {0, 52, false},
+    {0, 44, false},                                           // VERTEXFORMAT_SHADER_9
+    {0, 52, false},                                           // VERTEXFORMAT_SHADER_10
 };
-constexpr int kFormatCount = static_cast<int>(sizeof(kFormats) / sizeof(kFormats[0]));
+constexpr int kFormatCount = static_cast<int>(std::size(kFormats));
+static_assert(kFormatCount == VERTEXFORMAT_SHADER_10 + 1);
+
+// What each PRIMITIVETYPE draws as.
+struct PrimitiveInfo {
+    D3DPRIMITIVETYPE type;
+    unsigned perPrimitive;  // vertices (or indices) of one primitive
+    bool sprites;           // drawn with the point-sprite states
+    bool indexable;         // points and sprites cannot be drawn indexed
+};
+constexpr PrimitiveInfo kPrimitives[] = {
+    {D3DPT_POINTLIST, 1, false, false},    // PRIMITIVE_POINTLIST
+    {D3DPT_POINTLIST, 1, true, false},     // PRIMITIVE_POINTSPRITES
+    {D3DPT_LINELIST, 2, false, true},      // PRIMITIVE_LINELIST
+    {D3DPT_TRIANGLELIST, 3, false, true},  // PRIMITIVE_TRIANGLELIST
+};
+static_assert(std::size(kPrimitives) == PRIMITIVE_TRIANGLELIST + 1);
+
+// The row of a primitive type; null for an unknown type, or for one that
+// cannot be drawn indexed when `indexed`.
+const PrimitiveInfo* FindPrimitive(int type, bool indexed)
+{
+    if (type < 0 || type >= static_cast<int>(std::size(kPrimitives))) return nullptr;
+    const PrimitiveInfo& p = kPrimitives[type];
+    return indexed && !p.indexable ? nullptr : &p;
+}
+
+// Primitives in `elements` vertices or indices; triangle lists of buffers
+// use the count the buffer was given.
+unsigned PrimitiveCount(const PrimitiveInfo& p, unsigned elements, unsigned triangles)
+{
+    return p.type == D3DPT_TRIANGLELIST ? triangles : elements / p.perPrimitive;
+}
 
 } // namespace
 
@@ -64,30 +98,22 @@ void CRenderDeviceD3D9::SetPointSpriteStates(bool on)
     }
 }
 
+template <class DrawCall>
+HRESULT CRenderDeviceD3D9::DrawAs(bool sprites, DrawCall draw)
+{
+    if (sprites) SetPointSpriteStates(true);
+    const HRESULT hr = draw();
+    if (sprites) SetPointSpriteStates(false);
+    return hr;
+}
+
 bool CRenderDeviceD3D9::Draw()
 {
     IVertexBuffer* vb = m_pBoundVertexBuffer;
-    if (!vb || !m_pD3DDevice) return false;
-
-    HRESULT hr;
-    switch (m_iPrimitiveType) {
-    case PRIMITIVE_POINTLIST:
-        hr = m_pD3DDevice->DrawPrimitive(D3DPT_POINTLIST, 0, vb->GetVertexCount());
-        break;
-    case PRIMITIVE_POINTSPRITES:
-        SetPointSpriteStates(true);
-        hr = m_pD3DDevice->DrawPrimitive(D3DPT_POINTLIST, 0, vb->GetVertexCount());
-        SetPointSpriteStates(false);
-        break;
-    case PRIMITIVE_LINELIST:
-        hr = m_pD3DDevice->DrawPrimitive(D3DPT_LINELIST, 0, vb->GetVertexCount() / 2);
-        break;
-    case PRIMITIVE_TRIANGLELIST:
-        hr = m_pD3DDevice->DrawPrimitive(D3DPT_TRIANGLELIST, 0, vb->GetTriangleCount());
-        break;
-    default:
-        return false;
-    }
+    const PrimitiveInfo* p = FindPrimitive(m_iPrimitiveType, false);
+    if (!vb || !m_pD3DDevice || !p) return false;
+    const unsigned count = PrimitiveCount(*p, vb->GetVertexCount(), vb->GetTriangleCount());
+    const HRESULT hr = DrawAs(p->sprites, [&] { return m_pD3DDevice->DrawPrimitive(p->type, 0, count); });
     m_pD3DDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
     return SUCCEEDED(hr);
 }
@@ -96,21 +122,10 @@ bool CRenderDeviceD3D9::DrawIndexed()
 {
     IVertexBuffer* vb = m_pBoundVertexBuffer;
     IIndexBuffer* ib = m_pBoundIndexBuffer;
-    if (!vb || !ib || !m_pD3DDevice) return false;
-
-    HRESULT hr;
-    switch (m_iPrimitiveType) {
-    case PRIMITIVE_LINELIST:
-        hr = m_pD3DDevice->DrawIndexedPrimitive(D3DPT_LINELIST, 0, 0, vb->GetVertexCount(), 0,
-                                                ib->GetIndexCount() / 2);
-        break;
-    case PRIMITIVE_TRIANGLELIST:
-        hr = m_pD3DDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, vb->GetVertexCount(), 0,
-                                                ib->GetTriangleCount());
-        break;
-    default:  // points and sprites cannot be drawn indexed
-        return false;
-    }
+    const PrimitiveInfo* p = FindPrimitive(m_iPrimitiveType, true);
+    if (!vb || !ib || !m_pD3DDevice || !p) return false;
+    const unsigned count = PrimitiveCount(*p, ib->GetIndexCount(), ib->GetTriangleCount());
+    const HRESULT hr = m_pD3DDevice->DrawIndexedPrimitive(p->type, 0, 0, vb->GetVertexCount(), 0, count);
     m_pD3DDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
     return SUCCEEDED(hr);
 }
@@ -152,41 +167,17 @@ bool CRenderDeviceD3D9::DrawFromMemory(const void* vertices, unsigned vertexCoun
     // Vertex colours are drawn unlit, the other formats lit.
     m_pD3DDevice->SetRenderState(D3DRS_LIGHTING, color ? FALSE : TRUE);
 
-    HRESULT hr = E_FAIL;
+    // An unknown type, or points and sprites asked for indexed, draw
+    // nothing (lighting stays as set above).
+    const PrimitiveInfo* p = FindPrimitive(m_iPrimitiveType, indexed);
+    if (!p) return false;
+    HRESULT hr;
     if (!indexed) {
-        switch (m_iPrimitiveType) {
-        case PRIMITIVE_POINTLIST:
-            hr = m_pD3DDevice->DrawPrimitiveUP(D3DPT_POINTLIST, vertexCount, vertices, stride);
-            break;
-        case PRIMITIVE_POINTSPRITES:
-            SetPointSpriteStates(true);
-            hr = m_pD3DDevice->DrawPrimitiveUP(D3DPT_POINTLIST, vertexCount, vertices, stride);
-            SetPointSpriteStates(false);
-            break;
-        case PRIMITIVE_LINELIST:
-            hr = m_pD3DDevice->DrawPrimitiveUP(D3DPT_LINELIST, vertexCount / 2, vertices, stride);
-            break;
-        case PRIMITIVE_TRIANGLELIST:
-            hr = m_pD3DDevice->DrawPrimitiveUP(D3DPT_TRIANGLELIST, vertexCount / 3, vertices, stride);
-            break;
-        default:
-            return false;
-        }
+        const unsigned count = vertexCount / p->perPrimitive;
+        hr = DrawAs(p->sprites, [&] { return m_pD3DDevice->DrawPrimitiveUP(p->type, count, vertices, stride); });
     } else {
-        switch (m_iPrimitiveType) {
-        case PRIMITIVE_LINELIST:
-            hr = m_pD3DDevice->DrawIndexedPrimitiveUP(D3DPT_LINELIST, 0, vertexCount,
-                                                      indexCount / 2, indices, D3DFMT_INDEX16,
-                                                      vertices, stride);
-            break;
-        case PRIMITIVE_TRIANGLELIST:
-            hr = m_pD3DDevice->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, vertexCount,
-                                                      indexCount / 3, indices, D3DFMT_INDEX16,
-                                                      vertices, stride);
-            break;
-        default:  // points and sprites (lighting stays as set above)
-            return false;
-        }
+        hr = m_pD3DDevice->DrawIndexedPrimitiveUP(p->type, 0, vertexCount, indexCount / p->perPrimitive, indices,
+                                                  D3DFMT_INDEX16, vertices, stride);
     }
 
     if (color) m_pD3DDevice->SetRenderState(D3DRS_LIGHTING, TRUE);

@@ -9,31 +9,34 @@
 
 namespace qrn {
 
-// Texture operation choices 0..4.
+// One row per TEXTUREOPERATION.
 static const D3DTEXTUREOP kTextureOps[] = {
-    D3DTOP_SELECTARG1,  // 0: texture colour only
-    D3DTOP_DISABLE,     // 1
-    D3DTOP_MODULATE,    // 2
-    D3DTOP_ADD,         // 3
-    D3DTOP_ADDSIGNED,   // 4
+    D3DTOP_SELECTARG1,  // TEXTUREOP_SELECTARG1: texture colour only
+    D3DTOP_DISABLE,     // TEXTUREOP_DISABLE
+    D3DTOP_MODULATE,    // TEXTUREOP_MODULATE
+    D3DTOP_ADD,         // TEXTUREOP_ADD
+    D3DTOP_ADDSIGNED,   // TEXTUREOP_ADDSIGNED
 };
+static_assert(std::size(kTextureOps) == TEXTUREOP_COUNT);
 
-// Filter choices 0..3.
+// One row per TEXTUREFILTER.
 static const D3DTEXTUREFILTERTYPE kFilters[] = {
-    D3DTEXF_NONE,         // 0
-    D3DTEXF_POINT,        // 1
-    D3DTEXF_LINEAR,       // 2
-    D3DTEXF_ANISOTROPIC,  // 3
+    D3DTEXF_NONE,         // TEXTUREFILTER_NONE
+    D3DTEXF_POINT,        // TEXTUREFILTER_POINT
+    D3DTEXF_LINEAR,       // TEXTUREFILTER_LINEAR
+    D3DTEXF_ANISOTROPIC,  // TEXTUREFILTER_ANISOTROPIC
 };
+static_assert(std::size(kFilters) == TEXTUREFILTER_COUNT);
 
-// Address choices 0..4.
+// One row per TEXTUREADDRESS.
 static const D3DTEXTUREADDRESS kAddressModes[] = {
-    D3DTADDRESS_WRAP,        // 0
-    D3DTADDRESS_MIRROR,      // 1
-    D3DTADDRESS_CLAMP,       // 2
-    D3DTADDRESS_BORDER,      // 3
-    D3DTADDRESS_MIRRORONCE,  // 4
+    D3DTADDRESS_WRAP,        // TEXTUREADDRESS_WRAP
+    D3DTADDRESS_MIRROR,      // TEXTUREADDRESS_MIRROR
+    D3DTADDRESS_CLAMP,       // TEXTUREADDRESS_CLAMP
+    D3DTADDRESS_BORDER,      // TEXTUREADDRESS_BORDER
+    D3DTADDRESS_MIRRORONCE,  // TEXTUREADDRESS_MIRRORONCE
 };
+static_assert(std::size(kAddressModes) == TEXTUREADDRESS_COUNT);
 
 D3DTEXTUREOP CTextureD3D9::TextureOp(int op)
 {

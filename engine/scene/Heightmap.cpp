@@ -19,8 +19,6 @@ constexpr float kRandScale = 3.0518509e-5f;  // 1 / 32767
 constexpr float kAngleScale = 0.00019165625f;  // 6.28 / 32767
 constexpr float kRayStart = 5000.0f;
 constexpr float kMaxHillRadius = 1e6f;  // keeps r^2 and the sums finite
-constexpr int kModulate = 2;
-constexpr int kAddSigned = 4;
 
 // One draw in 0 ... 32767 whatever the runtime library's RAND_MAX is, so
 // that the scale factors above map a draw onto 0 ... 1.
@@ -317,7 +315,7 @@ bool CHeightmap::Render(bool textures, bool material) {
     if (material && m_pMaterial) m_pMaterial->Apply();
     // Stage 0 carries the lit base picture; later stages (the detail
     // texture) brighten or darken it around mid-grey.
-    if (textures) ApplyTextures(kModulate, kAddSigned);
+    if (textures) ApplyTextures(qrn::TEXTUREOP_MODULATE, qrn::TEXTUREOP_ADDSIGNED);
     RenderPatches();
     if (began) m_pDevice->EndRendering(false);
     return true;

@@ -13,7 +13,6 @@ using qrn::Vector4;
 
 namespace {
 constexpr float kFloatMax = 3.4028235e38f;
-constexpr int kModulate = 2;
 }  // namespace
 
 // ---- CGridPatch --------------------------------------------------------------
@@ -217,7 +216,7 @@ bool CPatchGrid::BuildPatches(const VertexFn& vertexAt) {
 
 void CPatchGrid::ApplyTextures(int firstOp, int laterOp) {
     for (unsigned s = 0; s < kStages && m_pTextures[s]; ++s)
-        m_pTextures[s]->Apply(s, m_uTexCoordSets[s], s == 0 ? firstOp : laterOp, kModulate);
+        m_pTextures[s]->Apply(s, m_uTexCoordSets[s], s == 0 ? firstOp : laterOp, qrn::TEXTUREOP_MODULATE);
 }
 
 void CPatchGrid::RenderPatches() {

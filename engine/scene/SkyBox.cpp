@@ -12,8 +12,6 @@ namespace qrngu {
 using qrn::Vector4;
 
 namespace {
-constexpr int kModulate = 2;
-constexpr int kClamp = 2;
 
 // One corner of the table: which end of each axis (0 = minimum, 1 = maximum)
 // and the texture coordinates.
@@ -117,7 +115,7 @@ bool CSkyBox::SetData(const Vector4& minimum, const Vector4& maximum, std::uint3
         if (!tex->LoadFromFile(name.c_str(), false)) return false;
     }
     // Clamped coordinates: no seam from the opposite edge at the box's edges.
-    for (qrn::ITexture* t : m_pTextures) t->SetAddressMode(kClamp, kClamp);
+    for (qrn::ITexture* t : m_pTextures) t->SetAddressMode(qrn::TEXTUREADDRESS_CLAMP, qrn::TEXTUREADDRESS_CLAMP);
     m_bTextured = true;
     return true;
 }
@@ -157,7 +155,7 @@ bool CSkyBox::Render() {
     // A failed draw is the device's to report; the box was handed over.
     if (m_bTextured) {
         for (unsigned f = 0; f < 6; ++f) {
-            m_pTextures[kDrawFaces[f]]->Apply(0, 0, kModulate, kModulate);
+            m_pTextures[kDrawFaces[f]]->Apply(0, 0, qrn::TEXTUREOP_MODULATE, qrn::TEXTUREOP_MODULATE);
             m_pDevice->DrawUserPrimitives(&m_DrawVertices[f * 6], 6, qrn::VERTEXFORMAT_XYZ_DIFFUSE_TEX1);
         }
     } else {

@@ -12,7 +12,6 @@ using qrn::Vector4;
 namespace {
 constexpr float kPhaseWrap = 6.283f;
 constexpr float kPhaseRate = 0.8f;
-constexpr int kModulate = 2;
 float g_fWavePhase = 0.0f;
 }  // namespace
 
@@ -67,7 +66,7 @@ bool CWaterplane::Render(bool textures, bool material) {
     m_pDevice->SetDepthBufferMode(qrn::DEPTHBUFFER_READONLY);
     m_pDevice->SetCullMode(qrn::CULLMODE_NONE);
     if (material && m_pMaterial) m_pMaterial->Apply();
-    if (textures) ApplyTextures(kModulate, kModulate);
+    if (textures) ApplyTextures(qrn::TEXTUREOP_MODULATE, qrn::TEXTUREOP_MODULATE);
     RenderPatches();
     m_pDevice->SetAdditiveBlending(false, false);
     m_pDevice->SetDepthBufferMode(qrn::DEPTHBUFFER_READWRITE);

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "resource.h"
 
 namespace qrn::d3d9 {
@@ -12,7 +13,7 @@ namespace {
 constexpr UINT kMaxBufferBytes = 1u << 30;
 }
 
-bool BufferStore::Init(UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
+bool BufferStore::Init(Device* device, UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
 {
     if (bytes == 0) {
         *hr = D3DERR_INVALIDCALL;
@@ -35,13 +36,8 @@ bool BufferStore::Init(UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
         *hr = D3DERR_OUTOFVIDEOMEMORY;
         return false;
     }
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    glCreateBuffers(1, &gl);
-    glNamedBufferData(gl, bytes, data.data(), (use & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    if (glGetError() != GL_NO_ERROR) {
-        glDeleteBuffers(1, &gl);
-        gl = 0;
+    gl = device->Backend().CreateBuffer(bytes, data.data(), (use & D3DUSAGE_DYNAMIC) != 0, "buffer");
+    if (!gl) {
         *hr = D3DERR_OUTOFVIDEOMEMORY;
         return false;
     }
@@ -51,20 +47,16 @@ bool BufferStore::Init(UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
 
 void BufferStore::Destroy(Device* device)
 {
-    if (!gl) return;
-    device->MakeCurrent();
-    device->Gl().ForgetBuffer(gl);
-    glDeleteBuffers(1, &gl);
-    gl = 0;
+    device->Backend().DestroyBuffer(&gl);
 }
 
 HRESULT BufferStore::Lock(UINT offset, UINT bytes, void** out, DWORD flags)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (offset > size) return D3DERR_INVALIDCALL;
+    if (offset > size) return RefuseWhy(__func__, "offset > size");
     if (bytes == 0) bytes = size - offset;  // 0 locks to the end
-    if (bytes > size - offset) return D3DERR_INVALIDCALL;
+    if (bytes > size - offset) return RefuseWhy(__func__, "bytes > size - offset");
     if (!(flags & D3DLOCK_READONLY) && bytes > 0) {
         if (dirtyLo == dirtyHi) {
             dirtyLo = offset;
@@ -81,16 +73,9 @@ HRESULT BufferStore::Lock(UINT offset, UINT bytes, void** out, DWORD flags)
 
 HRESULT BufferStore::Unlock(Device* device)
 {
-    if (locks == 0) return D3DERR_INVALIDCALL;
+    if (locks == 0) return RefuseWhy(__func__, "locks == 0");
     if (--locks > 0 || dirtyLo == dirtyHi) return D3D_OK;
-    device->MakeCurrent();
-    if (dirtyLo == 0 && dirtyHi == size) {
-        // The whole buffer: let GL give it fresh storage rather than wait.
-        glNamedBufferData(gl, size, data.data(), (usage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW);
-    } else {
-        glNamedBufferSubData(gl, dirtyLo, dirtyHi - dirtyLo, data.data() + dirtyLo);
-    }
-    device->Gl().CountUpload(dirtyHi - dirtyLo);
+    device->Backend().UpdateBuffer(gl, size, dirtyLo, dirtyHi - dirtyLo, data.data(), (usage & D3DUSAGE_DYNAMIC) != 0);
     dirtyLo = dirtyHi = 0;
     return D3D_OK;
 }
@@ -104,8 +89,7 @@ T* BufferResource<Iface>::Finish(T* buffer, UINT length, DWORD usage, D3DPOOL po
         *hr = E_OUTOFMEMORY;
         return nullptr;
     }
-    buffer->device_->MakeCurrent();
-    if (!buffer->store_.Init(length, usage, pool, hr)) {
+    if (!buffer->store_.Init(buffer->device_, length, usage, pool, hr)) {
         delete buffer;
         return nullptr;
     }
@@ -159,7 +143,7 @@ HRESULT VertexBuffer::QueryInterface(REFIID riid, void** ppv)
 
 HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* d)
 {
-    if (!d) return D3DERR_INVALIDCALL;
+    if (!d) return RefuseWhy(__func__, "!d");
     *d = D3DVERTEXBUFFER_DESC{D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, store_.usage, store_.pool,
                               store_.size, fvf_};
     return D3D_OK;
@@ -180,7 +164,7 @@ HRESULT IndexBuffer::QueryInterface(REFIID riid, void** ppv)
 
 HRESULT IndexBuffer::GetDesc(D3DINDEXBUFFER_DESC* d)
 {
-    if (!d) return D3DERR_INVALIDCALL;
+    if (!d) return RefuseWhy(__func__, "!d");
     *d = D3DINDEXBUFFER_DESC{format_, D3DRTYPE_INDEXBUFFER, store_.usage, store_.pool, store_.size};
     return D3D_OK;
 }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "ffp_layout.h"
 #include "resource.h"
 
@@ -148,7 +149,7 @@ HRESULT VertexDeclaration::QueryInterface(REFIID riid, void** ppv)
 
 HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count)
 {
-    if (!count) return D3DERR_INVALIDCALL;
+    if (!count) return RefuseWhy(__func__, "!count");
     const UINT n = static_cast<UINT>(elements_.size()) + 1;
     if (out) {
         std::copy(elements_.begin(), elements_.end(), out);

@@ -7,11 +7,12 @@
 // rest of the client area filled with the window class's brush colour) and
 // swaps.
 //
-// Files: device.cpp (creation, swap chains, present, loss and reset),
-// device_states.cpp (the recorded Set*/Get* state), device_resources.cpp
-// (resource creation and surface copies). The four draw calls are defined in
-// device_draw.cpp; they read `State()`, bind through `Gl()` and draw into the
-// framebuffer that `BindDrawTargets()` makes current.
+// The device validates and records; everything that reaches GL goes through
+// its back end (gl_backend.h). Files: device.cpp (creation, swap chains,
+// queries), device_reset.cpp (loss and reset), device_present.cpp (present
+// and clear), device_states.cpp (the recorded Set*/Get* state),
+// device_resources.cpp (resource creation and surface copies),
+// device_draw.cpp (the four draw calls: validation, then the back end).
 #pragma once
 
 #include <memory>
@@ -20,7 +21,7 @@
 #include <d3d9.h>
 
 #include "device_state.h"
-#include "gl_cache.h"
+#include "gl_backend.h"
 #include "resource.h"
 
 struct SDL_Window;
@@ -28,12 +29,6 @@ struct SDL_Window;
 namespace qrn::d3d9 {
 
 class Direct3D;
-
-// Per-device data of the draw path (programs, vertex arrays, streaming
-// buffers). Its definition belongs to the draw path; the device only owns it
-// and frees it, with the context current, through the deleter it was given.
-struct DrawContext;
-using DrawContextDeleter = void (*)(DrawContext*);
 
 // The cooperative state of a device.
 enum class Cooperative { Ok, Lost, NotReset };
@@ -200,8 +195,9 @@ public:
 
     // ---- what the draw path and the resources use -------------------------------------
     // Makes this device's GL context current (cheap when it already is).
-    void MakeCurrent();
-    GlCache& Gl() { return gl_; }
+    void MakeCurrent() { gl_.MakeCurrent(); }
+    GlBackend& Backend() { return gl_; }
+    GlCache& Gl() { return gl_.Cache(); }
     DeviceState& State() { return state_; }
     const D3DCAPS9& Caps() const { return caps_; }
     // Binds the framebuffer of the current render targets and depth-stencil
@@ -213,9 +209,6 @@ public:
     UINT TargetWidth() const;
     UINT TargetHeight() const;
     bool IsLost() const { return coop_ != Cooperative::Ok; }
-    // The draw path's own data; null until it makes it.
-    DrawContext* GetDrawContext() const { return drawContext_; }
-    void SetDrawContext(DrawContext* ctx, DrawContextDeleter deleter);
     // When on, the draw path re-applies every GL state on each draw (test
     // control); it reads this flag and calls Gl().Invalidate().
     bool ReapplyAllState() const { return reapplyAll_; }
@@ -230,8 +223,6 @@ public:
     void DefaultPoolCreated() { ++defaultPoolAlive_; }
     void DefaultPoolDestroyed() { --defaultPoolAlive_; }
     unsigned DefaultPoolAlive() const { return defaultPoolAlive_; }
-    // Called by an object that dies while its GL name may still be bound.
-    void ForgetGlTexture(GLuint t);
     void SwapChainDestroyed(SwapChain* sc);
 
     // Present of one swap chain (device and swap chain Present both land here).
@@ -251,29 +242,28 @@ private:
     void DropImplicit();
     void ResetState();  // releases bindings, sets defaults, binds the implicit targets
     void ReleaseBindings();
-    void DropDrawContext();
     void FitViewportTo(const Surface& target);
     bool Away() const;  // a full-screen device whose window is minimised or unfocused
     bool CheckLoss();   // updates coop_ from the window; true when lost
     static void FocusChanged(HWND top, bool focused, void* user);
     void OwnPicture(HWND window);
     bool ApplyFullscreen(const D3DPRESENT_PARAMETERS& pp);
-    void ClearRect(GLbitfield mask, const RECT& r, D3DCOLOR color, float z, DWORD stencil);
+    // The opening checks of every draw call and the hand-over to the back end.
+    HRESULT CheckDraw(const char* name, D3DPRIMITIVETYPE type, UINT count, DrawCall* call);
+    HRESULT SubmitDraw(const char* name, const DrawCall& call);
+    // The named steps of Present (device_present.cpp).
+    HRESULT PresentPlace(SwapChain* sc, HWND hwnd, const RECT* src, const RECT* dst, PresentFrame* frame);
 
     ULONG refs_ = 1;
     Direct3D* d3d_;
     D3DDEVTYPE type_;
     HWND focus_;
     DWORD behavior_;
-    SDL_Window* window_ = nullptr;  // the window the context was made on
-    void* context_ = nullptr;       // SDL_GLContext
     int focusListener_ = -1;
     bool focusLost_ = false;
     D3DCAPS9 caps_{};
-    GlCache gl_;
+    GlBackend gl_{this};
     DeviceState state_;
-    GLuint drawFbo_ = 0;
-    bool fboDirty_ = true;
     SwapChain* implicit_ = nullptr;
     Surface* autoDepth_ = nullptr;
     std::vector<SwapChain*> additional_;  // alive additional swap chains (not referenced)
@@ -286,9 +276,6 @@ private:
     bool captureNext_ = false;
     std::vector<uint32_t> capture_;
     int captureW_ = 0, captureH_ = 0;
-    int lastSwapInterval_ = -2;
-    DrawContext* drawContext_ = nullptr;
-    DrawContextDeleter drawContextDeleter_ = nullptr;
 };
 
 }  // namespace qrn::d3d9

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "direct3d.h"
 #include "shader_bytecode.h"
 
@@ -40,17 +41,18 @@ constexpr size_t kMaxShaderDwords = 1 << 16;
 template <class T, class Iface>
 HRESULT MakeShader(Device* device, const DWORD* code, DWORD prefix, DWORD maxVersion, Iface** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (!code || (code[0] >> 16) != prefix || code[0] > maxVersion) return D3DERR_INVALIDCALL;
+    if (!code) return RefuseWhy(__func__, "!code");
+    if ((code[0] >> 16) != prefix || code[0] > maxVersion)
+        return Refuse(__func__, "version token", code[0], "this kind, at most the capabilities' version");
     // Translated once, here: code the translator cannot read is refused.
     ShaderProgram program;
     GlslShader glsl;
     std::string why;
     if (!ReadShader(code, kMaxShaderDwords, &program, &why) ||
         !TranslateShader(code, program.dwords, &glsl, &why)) {
-        OutputDebugStringA(("shader refused: " + why + "\n").c_str());
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, why.c_str());
     }
     return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + program.dwords), std::move(glsl)),
                       E_OUTOFMEMORY, out);
@@ -62,26 +64,30 @@ HRESULT MakeShader(Device* device, const DWORD* code, DWORD prefix, DWORD maxVer
 HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format,
                               D3DPOOL pool, IDirect3DTexture9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || width == 0 || height == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    if (shared || width == 0 || height == 0 || !ValidPool(pool))
+        return RefuseWhy(__func__, "shared || width == 0 || height == 0 || !ValidPool(pool)");
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight)
+        return RefuseWhy(__func__, "width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight");
     const FormatInfo* f = FindFormat(format);
-    if (!f) return D3DERR_INVALIDCALL;
+    if (!f) return RefuseWhy(__func__, "!f");
     const DWORD known = D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL | D3DUSAGE_DYNAMIC |
                         D3DUSAGE_AUTOGENMIPMAP;
-    if (usage & ~known) return D3DERR_INVALIDCALL;
+    if (usage & ~known) return RefuseWhy(__func__, "usage & ~known");
     if ((usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) && pool != D3DPOOL_DEFAULT)
-        return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
-    if (pool == D3DPOOL_SCRATCH && usage != 0) return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "(usage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_DEPTHSTENCIL)) && pool != D3DPOOL_DEFAULT");
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return RefuseWhy(__func__, "(usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED");
+    if (pool == D3DPOOL_SCRATCH && usage != 0) return RefuseWhy(__func__, "pool == D3DPOOL_SCRATCH && usage != 0");
     if (pool != D3DPOOL_SCRATCH &&
         FAILED(CheckFormat(D3DFMT_X8R8G8B8, usage, D3DRTYPE_TEXTURE, format)))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "pool != D3DPOOL_SCRATCH && FAILED(CheckFormat(D3DFMT_X8R8G8B8, usage, D3DRTYPE_TEXTURE, format))");
     if ((caps_.TextureCaps & D3DPTEXTURECAPS_POW2) &&
         ((width & (width - 1)) || (height & (height - 1))))
-        return D3DERR_INVALIDCALL;
-    if ((caps_.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) && width != height) return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "(caps_.TextureCaps & D3DPTEXTURECAPS_POW2) && ((width & (width - 1)) || (height & (height - 1)))");
+    if ((caps_.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) && width != height)
+        return RefuseWhy(__func__, "(caps_.TextureCaps & D3DPTEXTURECAPS_SQUAREONLY) && width != height");
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     Texture* t = Texture::Create(this, width, height, levels, usage, *f, pool, &hr);
@@ -91,14 +97,16 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
 HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
                                    IDirect3DVertexBuffer9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-    if (usage & ~kBufferUsages) return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (shared || length == 0 || !ValidPool(pool))
+        return RefuseWhy(__func__, "shared || length == 0 || !ValidPool(pool)");
+    if (usage & ~kBufferUsages) return RefuseWhy(__func__, "usage & ~kBufferUsages");
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return RefuseWhy(__func__, "(usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED");
     if (fvf != 0) {
         const UINT size = FvfVertexSize(fvf);
-        if (size == 0 || length < size) return D3DERR_INVALIDCALL;
+        if (size == 0 || length < size) return RefuseWhy(__func__, "size == 0 || length < size");
     }
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
@@ -109,12 +117,15 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
 HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DIndexBuffer9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || length == 0 || !ValidPool(pool)) return D3DERR_INVALIDCALL;
-    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
-    if (usage & ~kBufferUsages) return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
+    if (shared || length == 0 || !ValidPool(pool))
+        return RefuseWhy(__func__, "shared || length == 0 || !ValidPool(pool)");
+    if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32)
+        return RefuseWhy(__func__, "format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32");
+    if (usage & ~kBufferUsages) return RefuseWhy(__func__, "usage & ~kBufferUsages");
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
+        return RefuseWhy(__func__, "(usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED");
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     IndexBuffer* ib = IndexBuffer::Create(this, length, usage, format, pool, &hr);
@@ -125,13 +136,14 @@ HRESULT Device::CreateRenderTarget(UINT width, UINT height, D3DFORMAT format,
                                    D3DMULTISAMPLE_TYPE ms, DWORD, BOOL lockable,
                                    IDirect3DSurface9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
-    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    if (shared || width == 0 || height == 0) return RefuseWhy(__func__, "shared || width == 0 || height == 0");
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight)
+        return RefuseWhy(__func__, "width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight");
     if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
     if (FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, format)))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET, D3DRTYPE_SURFACE, format))");
     if (!TakeAllocation()) return D3DERR_OUTOFVIDEOMEMORY;
     HRESULT hr = D3D_OK;
     Surface* s = Surface::Create(this, Surface::Kind::RenderTarget, width, height, *FindFormat(format),
@@ -143,13 +155,14 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
                                           D3DMULTISAMPLE_TYPE ms, DWORD, BOOL,
                                           IDirect3DSurface9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
-    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight) return D3DERR_INVALIDCALL;
+    if (shared || width == 0 || height == 0) return RefuseWhy(__func__, "shared || width == 0 || height == 0");
+    if (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight)
+        return RefuseWhy(__func__, "width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight");
     if (ms != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
     if (FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, format)))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "FAILED(CheckFormat(D3DFMT_X8R8G8B8, D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE, format))");
     if (!TakeAllocation()) return D3DERR_OUTOFVIDEOMEMORY;
     HRESULT hr = D3D_OK;
     Surface* s = Surface::Create(this, Surface::Kind::DepthStencil, width, height, *FindFormat(format),
@@ -160,16 +173,16 @@ HRESULT Device::CreateDepthStencilSurface(UINT width, UINT height, D3DFORMAT for
 HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT format, D3DPOOL pool,
                                             IDirect3DSurface9** out, HANDLE* shared)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (shared || width == 0 || height == 0) return D3DERR_INVALIDCALL;
+    if (shared || width == 0 || height == 0) return RefuseWhy(__func__, "shared || width == 0 || height == 0");
     if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH)
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "pool != D3DPOOL_DEFAULT && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH");
     const FormatInfo* f = FindFormat(format);
-    if (!f || f->depth) return D3DERR_INVALIDCALL;
+    if (!f || f->depth) return RefuseWhy(__func__, "!f || f->depth");
     if (pool == D3DPOOL_DEFAULT &&
         (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "pool == D3DPOOL_DEFAULT && (width > caps_.MaxTextureWidth || height > caps_.MaxTextureHeight)");
     if (!TakeAllocation()) return OutOfMemory(pool);
     HRESULT hr = D3D_OK;
     // Off-screen plain surfaces may always be locked.
@@ -181,7 +194,7 @@ HRESULT Device::CreateOffscreenPlainSurface(UINT width, UINT height, D3DFORMAT f
 HRESULT Device::CreateVertexDeclaration(CONST D3DVERTEXELEMENT9* elements,
                                         IDirect3DVertexDeclaration9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
     HRESULT hr = D3D_OK;
     VertexDeclaration* d = VertexDeclaration::Create(this, elements, &hr);
@@ -204,18 +217,23 @@ HRESULT Device::UpdateSurface(IDirect3DSurface9* srcSurface, CONST RECT* srcRect
 {
     auto* src = static_cast<Surface*>(srcSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
-    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
-    if (src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth()) return D3DERR_INVALIDCALL;
-    if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this))
+        return RefuseWhy(__func__, "!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)");
+    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT)
+        return RefuseWhy(__func__, "src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT");
+    if (src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth())
+        return RefuseWhy(__func__, "src->Format() != dst->Format() || src->IsDepth() || dst->IsDepth()");
+    if (src->IsLocked() || dst->IsLocked()) return RefuseWhy(__func__, "src->IsLocked() || dst->IsLocked()");
     const RECT r = srcRect ? *srcRect : src->Whole();
-    if (!RectInside(r, src->Width(), src->Height())) return D3DERR_INVALIDCALL;
+    if (!RectInside(r, src->Width(), src->Height()))
+        return RefuseWhy(__func__, "!RectInside(r, src->Width(), src->Height())");
     const POINT p = dstPoint ? *dstPoint : POINT{0, 0};
     // Checked before it is added to, so the sums below stay in range.
     if (p.x < 0 || p.y < 0 || static_cast<UINT>(p.x) > dst->Width() || static_cast<UINT>(p.y) > dst->Height())
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "p.x < 0 || p.y < 0 || static_cast<UINT>(p.x) > dst->Width() || static_cast<UINT>(p.y) > dst->Height()");
     const RECT to{p.x, p.y, p.x + (r.right - r.left), p.y + (r.bottom - r.top)};
-    if (!RectInside(to, dst->Width(), dst->Height())) return D3DERR_INVALIDCALL;
+    if (!RectInside(to, dst->Width(), dst->Height()))
+        return RefuseWhy(__func__, "!RectInside(to, dst->Width(), dst->Height())");
     const uint8_t* first = src->Cpu() + static_cast<size_t>(r.top) * src->Pitch() +
                            static_cast<size_t>(r.left) * src->Info().bytesPerPixel;
     dst->UploadRect(to, first, src->Pitch());
@@ -227,16 +245,18 @@ HRESULT Device::UpdateTexture(IDirect3DBaseTexture9* srcTexture, IDirect3DBaseTe
 {
     auto* src = static_cast<Texture*>(srcTexture);
     auto* dst = static_cast<Texture*>(dstTexture);
-    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
-    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this))
+        return RefuseWhy(__func__, "!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)");
+    if (src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT)
+        return RefuseWhy(__func__, "src->Pool() != D3DPOOL_SYSTEMMEM || dst->Pool() != D3DPOOL_DEFAULT");
     if (src->Info().format != dst->Info().format || src->Levels() < dst->Levels())
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "src->Info().format != dst->Info().format || src->Levels() < dst->Levels()");
     // The destination's top level matches some level of the source.
     UINT first = 0;
     while (first < src->Levels() && src->Level(first)->Width() > dst->Width()) ++first;
     if (first >= src->Levels() || src->Level(first)->Width() != dst->Width() ||
         src->Level(first)->Height() != dst->Height() || src->Levels() - first < dst->Levels())
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "first >= src->Levels() || src->Level(first)->Width() != dst->Width() || src->Level(first)->Height() != dst->Height() || src->Levels() - first < dst->Levels()");
     for (UINT i = 0; i < dst->Levels(); ++i) {
         Surface* s = src->Level(first + i);
         Surface* d = dst->Level(i);
@@ -250,12 +270,13 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* rtSurface, IDirect3DSurfa
 {
     auto* rt = static_cast<Surface*>(rtSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!rt || !dst || rt == dst || Foreign(rt, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
+    if (!rt || !dst || rt == dst || Foreign(rt, this) || Foreign(dst, this))
+        return RefuseWhy(__func__, "!rt || !dst || rt == dst || Foreign(rt, this) || Foreign(dst, this)");
     if (rt->Pool() != D3DPOOL_DEFAULT || !rt->IsRenderTarget() || rt->IsDepth())
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "rt->Pool() != D3DPOOL_DEFAULT || !rt->IsRenderTarget() || rt->IsDepth()");
     if (dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() ||
         dst->Width() != rt->Width() || dst->Height() != rt->Height() || dst->IsLocked())
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() || dst->Width() != rt->Width() || dst->Height() != rt->Height() || dst->IsLocked()");
     return rt->Download(dst->Cpu()) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
@@ -267,24 +288,25 @@ HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
 {
     auto* src = static_cast<Surface*>(srcSurface);
     auto* dst = static_cast<Surface*>(dstSurface);
-    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)) return D3DERR_INVALIDCALL;
-    if (src->Pool() != D3DPOOL_DEFAULT || dst->Pool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this))
+        return RefuseWhy(__func__, "!src || !dst || src == dst || Foreign(src, this) || Foreign(dst, this)");
+    if (src->Pool() != D3DPOOL_DEFAULT || dst->Pool() != D3DPOOL_DEFAULT)
+        return RefuseWhy(__func__, "src->Pool() != D3DPOOL_DEFAULT || dst->Pool() != D3DPOOL_DEFAULT");
     if (filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR)
-        return D3DERR_INVALIDCALL;
-    if (src->IsLocked() || dst->IsLocked()) return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "filter != D3DTEXF_NONE && filter != D3DTEXF_POINT && filter != D3DTEXF_LINEAR");
+    if (src->IsLocked() || dst->IsLocked()) return RefuseWhy(__func__, "src->IsLocked() || dst->IsLocked()");
     const RECT from = srcRect ? *srcRect : src->Whole();
     const RECT to = dstRect ? *dstRect : dst->Whole();
     if (!RectInside(from, src->Width(), src->Height()) || !RectInside(to, dst->Width(), dst->Height()))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "!RectInside(from, src->Width(), src->Height()) || !RectInside(to, dst->Width(), dst->Height())");
     const bool stretch = (from.right - from.left) != (to.right - to.left) ||
                          (from.bottom - from.top) != (to.bottom - to.top);
-    GLbitfield mask = GL_COLOR_BUFFER_BIT;
-    if (src->IsDepth() || dst->IsDepth()) {
+    const bool depth = src->IsDepth() || dst->IsDepth();
+    if (depth) {
         // Depth-stencil copies: whole surfaces of one format and size, outside a scene.
         if (!src->IsDepth() || !dst->IsDepth() || srcRect || dstRect || stretch ||
             src->Format() != dst->Format() || state_.inScene)
-            return D3DERR_INVALIDCALL;
-        mask = GL_DEPTH_BUFFER_BIT | (src->Info().stencil ? GL_STENCIL_BUFFER_BIT : 0);
+            return RefuseWhy(__func__, "!src->IsDepth() || !dst->IsDepth() || srcRect || dstRect || stretch || src->Format() != dst->Format() || state_.inScene");
         filter = D3DTEXF_POINT;
     } else {
         // Plain textures are never a destination; off-screen plain surfaces
@@ -292,17 +314,9 @@ HRESULT Device::StretchRect(IDirect3DSurface9* srcSurface, CONST RECT* srcRect,
         const bool dstRt = dst->IsRenderTarget();
         const bool plainToPlain = dst->GetKind() == Surface::Kind::OffscreenPlain &&
                                   src->GetKind() == Surface::Kind::OffscreenPlain && !stretch;
-        if (!dstRt && !plainToPlain) return D3DERR_INVALIDCALL;
+        if (!dstRt && !plainToPlain) return RefuseWhy(__func__, "!dstRt && !plainToPlain");
     }
-    MakeCurrent();
-    gl_.ScissorTest(false);
-    gl_.ColorMask(true, true, true, true);
-    gl_.DepthMask(true);
-    gl_.StencilWriteMask(0xffffffffu);
-    glBlitNamedFramebuffer(src->Fbo(), dst->Fbo(), from.left, from.top, from.right, from.bottom, to.left,
-                           to.top, to.right, to.bottom, mask,
-                           filter == D3DTEXF_LINEAR && mask == GL_COLOR_BUFFER_BIT ? GL_LINEAR : GL_NEAREST);
-    gl_.CountBlit();
+    gl_.Blit(src->Fbo(), dst->Fbo(), from, to, depth, depth && src->Info().stencil, filter == D3DTEXF_LINEAR);
     if (dst->ContainerTexture()) dst->ContainerTexture()->LevelWritten(static_cast<UINT>(dst->GlLevel()));
     return D3D_OK;
 }
@@ -311,18 +325,13 @@ HRESULT Device::ColorFill(IDirect3DSurface9* surface, CONST RECT* rect, D3DCOLOR
 {
     auto* s = static_cast<Surface*>(surface);
     if (!s || Foreign(s, this) || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked())
-        return D3DERR_INVALIDCALL;
-    if (!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain) return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "!s || Foreign(s, this) || s->Pool() != D3DPOOL_DEFAULT || s->IsDepth() || s->IsLocked()");
+    if (!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain)
+        return RefuseWhy(__func__, "!s->IsRenderTarget() && s->GetKind() != Surface::Kind::OffscreenPlain");
     const RECT r = rect ? *rect : s->Whole();
-    if (!RectInside(r, s->Width(), s->Height())) return D3DERR_INVALIDCALL;
-    MakeCurrent();
-    gl_.ScissorTest(true);
-    gl_.Scissor(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    gl_.ColorMask(true, true, true, true);
-    float c[4];
-    ColorToFloats(color, c);
-    glClearNamedFramebufferfv(s->Fbo(), GL_COLOR, 0, c);
-    gl_.CountClear();
+    if (!RectInside(r, s->Width(), s->Height()))
+        return RefuseWhy(__func__, "!RectInside(r, s->Width(), s->Height())");
+    gl_.FillColor(s->Fbo(), r, color);
     return D3D_OK;
 }
 

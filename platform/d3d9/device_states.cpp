@@ -2,6 +2,7 @@
 // objects), every Get* answers it. Nothing here talks to GL; the draw path
 // applies the state at draw time.
 #include "device.h"
+#include "refusal.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -41,16 +42,16 @@ int SamplerSlot(DWORD sampler)
 // ---- render targets --------------------------------------------------------------------------------
 HRESULT Device::SetRenderTarget(DWORD index, IDirect3DSurface9* surface)
 {
-    if (index >= kMaxRenderTargets) return D3DERR_INVALIDCALL;
-    if (index == 0 && !surface) return D3DERR_INVALIDCALL;
+    if (index >= kMaxRenderTargets) return RefuseWhy(__func__, "index >= kMaxRenderTargets");
+    if (index == 0 && !surface) return RefuseWhy(__func__, "index == 0 && !surface");
     auto* s = static_cast<Surface*>(surface);
-    if (Foreign(s, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(s, this)) return RefuseWhy(__func__, "Foreign(s, this)");
     if (s && (!s->IsRenderTarget() || s->IsDepth() || s->Pool() != D3DPOOL_DEFAULT))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "s && (!s->IsRenderTarget() || s->IsDepth() || s->Pool() != D3DPOOL_DEFAULT)");
     Rebind(state_.renderTargets[index], s);
     if (index == 0) FitViewportTo(*s);
     state_.dirty |= kDirtyFramebuffer;
-    fboDirty_ = true;
+    gl_.DrawTargetsChanged();
     return D3D_OK;
 }
 
@@ -64,9 +65,9 @@ void Device::FitViewportTo(const Surface& target)
 
 HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (index >= kMaxRenderTargets) return D3DERR_INVALIDCALL;
+    if (index >= kMaxRenderTargets) return RefuseWhy(__func__, "index >= kMaxRenderTargets");
     Surface* s = state_.renderTargets[index];
     if (!s) return D3DERR_NOTFOUND;
     s->AddRef();
@@ -77,16 +78,17 @@ HRESULT Device::GetRenderTarget(DWORD index, IDirect3DSurface9** out)
 HRESULT Device::SetDepthStencilSurface(IDirect3DSurface9* surface)
 {
     auto* s = static_cast<Surface*>(surface);
-    if (Foreign(s, this) || (s && !s->IsDepth())) return D3DERR_INVALIDCALL;
+    if (Foreign(s, this) || (s && !s->IsDepth()))
+        return RefuseWhy(__func__, "Foreign(s, this) || (s && !s->IsDepth())");
     Rebind(state_.depthStencil, s);
     state_.dirty |= kDirtyFramebuffer;
-    fboDirty_ = true;
+    gl_.DrawTargetsChanged();
     return D3D_OK;
 }
 
 HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
     if (!state_.depthStencil) return D3DERR_NOTFOUND;
     state_.depthStencil->AddRef();
@@ -98,7 +100,7 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface9** out)
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
 {
     D3DMATRIX* slot = TransformSlot(state_, t);
-    if (!slot || !m) return D3DERR_INVALIDCALL;
+    if (!slot || !m) return RefuseWhy(__func__, "!slot || !m");
     *slot = *m;
     state_.dirty |= kDirtyTransform;
     return D3D_OK;
@@ -107,7 +109,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
 HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE t, D3DMATRIX* m)
 {
     D3DMATRIX* slot = TransformSlot(state_, t);
-    if (!slot || !m) return D3DERR_INVALIDCALL;
+    if (!slot || !m) return RefuseWhy(__func__, "!slot || !m");
     *m = *slot;
     return D3D_OK;
 }
@@ -115,7 +117,7 @@ HRESULT Device::GetTransform(D3DTRANSFORMSTATETYPE t, D3DMATRIX* m)
 HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
 {
     D3DMATRIX* slot = TransformSlot(state_, t);
-    if (!slot || !m) return D3DERR_INVALIDCALL;
+    if (!slot || !m) return RefuseWhy(__func__, "!slot || !m");
     // The new matrix is m times the current one (m applied first).
     D3DMATRIX r{};
     for (int i = 0; i < 4; ++i)
@@ -131,13 +133,13 @@ HRESULT Device::MultiplyTransform(D3DTRANSFORMSTATETYPE t, CONST D3DMATRIX* m)
 
 HRESULT Device::SetViewport(CONST D3DVIEWPORT9* vp)
 {
-    if (!vp) return D3DERR_INVALIDCALL;
+    if (!vp) return RefuseWhy(__func__, "!vp");
     const UINT w = TargetWidth(), h = TargetHeight();
-    if (vp->Width == 0 || vp->Height == 0) return D3DERR_INVALIDCALL;
+    if (vp->Width == 0 || vp->Height == 0) return RefuseWhy(__func__, "vp->Width == 0 || vp->Height == 0");
     if (static_cast<uint64_t>(vp->X) + vp->Width > w || static_cast<uint64_t>(vp->Y) + vp->Height > h)
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "static_cast<uint64_t>(vp->X) + vp->Width > w || static_cast<uint64_t>(vp->Y) + vp->Height > h");
     if (!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "!(vp->MinZ >= 0.0f && vp->MinZ <= 1.0f && vp->MaxZ >= 0.0f && vp->MaxZ <= 1.0f)");
     state_.viewport = *vp;
     state_.dirty |= kDirtyViewport;
     return D3D_OK;
@@ -145,14 +147,14 @@ HRESULT Device::SetViewport(CONST D3DVIEWPORT9* vp)
 
 HRESULT Device::GetViewport(D3DVIEWPORT9* vp)
 {
-    if (!vp) return D3DERR_INVALIDCALL;
+    if (!vp) return RefuseWhy(__func__, "!vp");
     *vp = state_.viewport;
     return D3D_OK;
 }
 
 HRESULT Device::SetMaterial(CONST D3DMATERIAL9* m)
 {
-    if (!m) return D3DERR_INVALIDCALL;
+    if (!m) return RefuseWhy(__func__, "!m");
     state_.material = *m;
     state_.dirty |= kDirtyMaterial;
     return D3D_OK;
@@ -160,16 +162,18 @@ HRESULT Device::SetMaterial(CONST D3DMATERIAL9* m)
 
 HRESULT Device::GetMaterial(D3DMATERIAL9* m)
 {
-    if (!m) return D3DERR_INVALIDCALL;
+    if (!m) return RefuseWhy(__func__, "!m");
     *m = state_.material;
     return D3D_OK;
 }
 
 HRESULT Device::SetLight(DWORD index, CONST D3DLIGHT9* light)
 {
-    if (!light) return D3DERR_INVALIDCALL;
-    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
-    if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)) return D3DERR_INVALIDCALL;
+    if (!light) return RefuseWhy(__func__, "!light");
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
+        return RefuseWhy(__func__, "light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL");
+    if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f))
+        return RefuseWhy(__func__, "light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f)");
     state_.lights[index].light = *light;
     state_.dirty |= kDirtyLights;
     return D3D_OK;
@@ -177,9 +181,9 @@ HRESULT Device::SetLight(DWORD index, CONST D3DLIGHT9* light)
 
 HRESULT Device::GetLight(DWORD index, D3DLIGHT9* light)
 {
-    if (!light) return D3DERR_INVALIDCALL;
+    if (!light) return RefuseWhy(__func__, "!light");
     auto it = state_.lights.find(index);
-    if (it == state_.lights.end()) return D3DERR_INVALIDCALL;
+    if (it == state_.lights.end()) return RefuseWhy(__func__, "it == state_.lights.end()");
     *light = it->second.light;
     return D3D_OK;
 }
@@ -190,7 +194,8 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable)
     auto& list = state_.enabledLights;
     unsigned& n = state_.enabledLightCount;
     const bool wasOn = it != state_.lights.end() && it->second.enabled;
-    if (enable && !wasOn && n >= kMaxActiveLights) return D3DERR_INVALIDCALL;  // beyond MaxActiveLights
+    if (enable && !wasOn && n >= kMaxActiveLights)
+        return RefuseWhy(__func__, "enable && !wasOn && n >= kMaxActiveLights");  // beyond MaxActiveLights
     if (it == state_.lights.end()) {
         // Enabling a light that was never set creates the default light:
         // white directional light shining along +z.
@@ -219,16 +224,17 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable)
 
 HRESULT Device::GetLightEnable(DWORD index, BOOL* enable)
 {
-    if (!enable) return D3DERR_INVALIDCALL;
+    if (!enable) return RefuseWhy(__func__, "!enable");
     auto it = state_.lights.find(index);
-    if (it == state_.lights.end()) return D3DERR_INVALIDCALL;
+    if (it == state_.lights.end()) return RefuseWhy(__func__, "it == state_.lights.end()");
     *enable = it->second.enabled ? TRUE : FALSE;
     return D3D_OK;
 }
 
 HRESULT Device::SetClipPlane(DWORD index, CONST float* plane)
 {
-    if (!plane || index >= state_.clipPlanes.size()) return D3DERR_INVALIDCALL;
+    if (!plane || index >= state_.clipPlanes.size())
+        return RefuseWhy(__func__, "!plane || index >= state_.clipPlanes.size()");
     std::copy(plane, plane + 4, state_.clipPlanes[index].begin());
     state_.dirty |= kDirtyClipPlanes;
     return D3D_OK;
@@ -236,7 +242,8 @@ HRESULT Device::SetClipPlane(DWORD index, CONST float* plane)
 
 HRESULT Device::GetClipPlane(DWORD index, float* plane)
 {
-    if (!plane || index >= state_.clipPlanes.size()) return D3DERR_INVALIDCALL;
+    if (!plane || index >= state_.clipPlanes.size())
+        return RefuseWhy(__func__, "!plane || index >= state_.clipPlanes.size()");
     std::copy(state_.clipPlanes[index].begin(), state_.clipPlanes[index].end(), plane);
     return D3D_OK;
 }
@@ -245,7 +252,7 @@ HRESULT Device::GetClipPlane(DWORD index, float* plane)
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE st, DWORD value)
 {
     const DWORD i = static_cast<DWORD>(st);
-    if (i >= kMaxRenderStates) return D3DERR_INVALIDCALL;
+    if (i >= kMaxRenderStates) return RefuseWhy(__func__, "i >= kMaxRenderStates");
     state_.renderStates[i] = value;
     state_.dirty |= kDirtyRenderState;
     if (i == D3DRS_CLIPPLANEENABLE) state_.dirty |= kDirtyClipPlanes;
@@ -256,17 +263,17 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE st, DWORD value)
 HRESULT Device::GetRenderState(D3DRENDERSTATETYPE st, DWORD* value)
 {
     const DWORD i = static_cast<DWORD>(st);
-    if (!value || i >= kMaxRenderStates) return D3DERR_INVALIDCALL;
+    if (!value || i >= kMaxRenderStates) return RefuseWhy(__func__, "!value || i >= kMaxRenderStates");
     *value = state_.renderStates[i];
     return D3D_OK;
 }
 
 HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
     const int slot = SamplerSlot(stage);
-    if (slot < 0) return D3DERR_INVALIDCALL;
+    if (slot < 0) return RefuseWhy(__func__, "slot < 0");
     HandOut(state_.textures[static_cast<size_t>(slot)], out);
     return D3D_OK;
 }
@@ -274,11 +281,11 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** out)
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     const int slot = SamplerSlot(stage);
-    if (slot < 0) return D3DERR_INVALIDCALL;
+    if (slot < 0) return RefuseWhy(__func__, "slot < 0");
     auto* t = static_cast<Texture*>(texture);
-    if (Foreign(t, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(t, this)) return RefuseWhy(__func__, "Foreign(t, this)");
     if (t && (t->Pool() == D3DPOOL_SYSTEMMEM || t->Pool() == D3DPOOL_SCRATCH))
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "t && (t->Pool() == D3DPOOL_SYSTEMMEM || t->Pool() == D3DPOOL_SCRATCH)");
     Rebind(state_.textures[static_cast<size_t>(slot)], t);
     state_.dirty |= kDirtyTextures;
     return D3D_OK;
@@ -287,7 +294,8 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD* value)
 {
     const DWORD t = static_cast<DWORD>(type);
-    if (!value || stage >= kMaxStages || t >= kMaxStageStates) return D3DERR_INVALIDCALL;
+    if (!value || stage >= kMaxStages || t >= kMaxStageStates)
+        return RefuseWhy(__func__, "!value || stage >= kMaxStages || t >= kMaxStageStates");
     *value = state_.stageStates[stage][t];
     return D3D_OK;
 }
@@ -295,7 +303,8 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value)
 {
     const DWORD t = static_cast<DWORD>(type);
-    if (stage >= kMaxStages || t >= kMaxStageStates) return D3DERR_INVALIDCALL;
+    if (stage >= kMaxStages || t >= kMaxStageStates)
+        return RefuseWhy(__func__, "stage >= kMaxStages || t >= kMaxStageStates");
     state_.stageStates[stage][t] = value;
     state_.dirty |= kDirtyStageState;
     return D3D_OK;
@@ -305,7 +314,8 @@ HRESULT Device::GetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD* 
 {
     const DWORD t = static_cast<DWORD>(type);
     const int slot = SamplerSlot(sampler);
-    if (!value || slot < 0 || t >= kMaxSamplerStates) return D3DERR_INVALIDCALL;
+    if (!value || slot < 0 || t >= kMaxSamplerStates)
+        return RefuseWhy(__func__, "!value || slot < 0 || t >= kMaxSamplerStates");
     *value = state_.samplerStates[static_cast<size_t>(slot)][t];
     return D3D_OK;
 }
@@ -314,7 +324,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 {
     const DWORD t = static_cast<DWORD>(type);
     const int slot = SamplerSlot(sampler);
-    if (slot < 0 || t >= kMaxSamplerStates) return D3DERR_INVALIDCALL;
+    if (slot < 0 || t >= kMaxSamplerStates) return RefuseWhy(__func__, "slot < 0 || t >= kMaxSamplerStates");
     state_.samplerStates[static_cast<size_t>(slot)][t] = value;
     state_.dirty |= kDirtySamplerState;
     return D3D_OK;
@@ -322,14 +332,15 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 
 HRESULT Device::ValidateDevice(DWORD* passes)
 {
-    if (!passes) return D3DERR_INVALIDCALL;
+    if (!passes) return RefuseWhy(__func__, "!passes");
     *passes = 1;
     return D3D_OK;
 }
 
 HRESULT Device::SetScissorRect(CONST RECT* r)
 {
-    if (!r || r->left > r->right || r->top > r->bottom) return D3DERR_INVALIDCALL;
+    if (!r || r->left > r->right || r->top > r->bottom)
+        return RefuseWhy(__func__, "!r || r->left > r->right || r->top > r->bottom");
     // The draw path hands GL the width and height, which must fit a GLsizei.
     if (int64_t{r->right} - r->left > INT32_MAX || int64_t{r->bottom} - r->top > INT32_MAX)
         return D3DERR_INVALIDCALL;
@@ -340,7 +351,7 @@ HRESULT Device::SetScissorRect(CONST RECT* r)
 
 HRESULT Device::GetScissorRect(RECT* r)
 {
-    if (!r) return D3DERR_INVALIDCALL;
+    if (!r) return RefuseWhy(__func__, "!r");
     *r = state_.scissor;
     return D3D_OK;
 }
@@ -363,7 +374,7 @@ BOOL Device::GetSoftwareVertexProcessing() { return state_.softwareVertexProcess
 HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl)
 {
     auto* d = static_cast<VertexDeclaration*>(decl);
-    if (Foreign(d, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(d, this)) return RefuseWhy(__func__, "Foreign(d, this)");
     Rebind(state_.declaration, d);
     state_.fvf = 0;
     state_.dirty |= kDirtyVertexFormat;
@@ -372,7 +383,7 @@ HRESULT Device::SetVertexDeclaration(IDirect3DVertexDeclaration9* decl)
 
 HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     HandOut(state_.declaration, out);
     return D3D_OK;
 }
@@ -380,11 +391,11 @@ HRESULT Device::GetVertexDeclaration(IDirect3DVertexDeclaration9** out)
 HRESULT Device::SetFVF(DWORD fvf)
 {
     if (fvf == 0) return D3D_OK;  // FVF 0 leaves the declaration slot as it is
-    if (FvfVertexSize(fvf) == 0) return D3DERR_INVALIDCALL;
+    if (FvfVertexSize(fvf) == 0) return RefuseWhy(__func__, "FvfVertexSize(fvf) == 0");
     VertexDeclaration* decl = state_.declaration;
     if (!decl || decl->Fvf() != fvf) {
         decl = VertexDeclaration::FromFvf(this, fvf);
-        if (!decl) return D3DERR_INVALIDCALL;
+        if (!decl) return RefuseWhy(__func__, "!decl");
     }
     Rebind(state_.declaration, decl);
     state_.fvf = fvf;
@@ -394,17 +405,18 @@ HRESULT Device::SetFVF(DWORD fvf)
 
 HRESULT Device::GetFVF(DWORD* fvf)
 {
-    if (!fvf) return D3DERR_INVALIDCALL;
+    if (!fvf) return RefuseWhy(__func__, "!fvf");
     *fvf = state_.fvf;
     return D3D_OK;
 }
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* vb, UINT offset, UINT stride)
 {
-    if (stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    if (stream >= kMaxStreams) return RefuseWhy(__func__, "stream >= kMaxStreams");
     auto* b = static_cast<VertexBuffer*>(vb);
-    if (Foreign(b, this)) return D3DERR_INVALIDCALL;
-    if (b && (offset > b->Size() || stride > caps_.MaxStreamStride)) return D3DERR_INVALIDCALL;
+    if (Foreign(b, this)) return RefuseWhy(__func__, "Foreign(b, this)");
+    if (b && (offset > b->Size() || stride > caps_.MaxStreamStride))
+        return RefuseWhy(__func__, "b && (offset > b->Size() || stride > caps_.MaxStreamStride)");
     StreamSource& s = state_.streams[stream];
     Rebind(s.buffer, b);
     s.offset = offset;
@@ -415,7 +427,8 @@ HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* vb, UINT of
 
 HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** out, UINT* offset, UINT* stride)
 {
-    if (!out || !offset || !stride || stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    if (!out || !offset || !stride || stream >= kMaxStreams)
+        return RefuseWhy(__func__, "!out || !offset || !stride || stream >= kMaxStreams");
     const StreamSource& s = state_.streams[stream];
     HandOut(s.buffer, out);
     *offset = s.offset;
@@ -425,7 +438,7 @@ HRESULT Device::GetStreamSource(UINT stream, IDirect3DVertexBuffer9** out, UINT*
 
 HRESULT Device::SetStreamSourceFreq(UINT stream, UINT setting)
 {
-    if (stream >= kMaxStreams || setting == 0) return D3DERR_INVALIDCALL;
+    if (stream >= kMaxStreams || setting == 0) return RefuseWhy(__func__, "stream >= kMaxStreams || setting == 0");
     state_.streams[stream].frequency = setting;
     state_.dirty |= kDirtyStreams;
     return D3D_OK;
@@ -433,7 +446,7 @@ HRESULT Device::SetStreamSourceFreq(UINT stream, UINT setting)
 
 HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting)
 {
-    if (!setting || stream >= kMaxStreams) return D3DERR_INVALIDCALL;
+    if (!setting || stream >= kMaxStreams) return RefuseWhy(__func__, "!setting || stream >= kMaxStreams");
     *setting = state_.streams[stream].frequency;
     return D3D_OK;
 }
@@ -441,7 +454,7 @@ HRESULT Device::GetStreamSourceFreq(UINT stream, UINT* setting)
 HRESULT Device::SetIndices(IDirect3DIndexBuffer9* ib)
 {
     auto* b = static_cast<IndexBuffer*>(ib);
-    if (Foreign(b, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(b, this)) return RefuseWhy(__func__, "Foreign(b, this)");
     Rebind(state_.indices, b);
     state_.dirty |= kDirtyIndices;
     return D3D_OK;
@@ -449,7 +462,7 @@ HRESULT Device::SetIndices(IDirect3DIndexBuffer9* ib)
 
 HRESULT Device::GetIndices(IDirect3DIndexBuffer9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     HandOut(state_.indices, out);
     return D3D_OK;
 }
@@ -458,7 +471,7 @@ HRESULT Device::GetIndices(IDirect3DIndexBuffer9** out)
 HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader)
 {
     auto* vs = static_cast<VertexShader*>(shader);
-    if (Foreign(vs, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(vs, this)) return RefuseWhy(__func__, "Foreign(vs, this)");
     Rebind(state_.vertexShader, vs);
     state_.dirty |= kDirtyShaders;
     return D3D_OK;
@@ -466,7 +479,7 @@ HRESULT Device::SetVertexShader(IDirect3DVertexShader9* shader)
 
 HRESULT Device::GetVertexShader(IDirect3DVertexShader9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     HandOut(state_.vertexShader, out);
     return D3D_OK;
 }
@@ -474,7 +487,7 @@ HRESULT Device::GetVertexShader(IDirect3DVertexShader9** out)
 HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader)
 {
     auto* ps = static_cast<PixelShader*>(shader);
-    if (Foreign(ps, this)) return D3DERR_INVALIDCALL;
+    if (Foreign(ps, this)) return RefuseWhy(__func__, "Foreign(ps, this)");
     Rebind(state_.pixelShader, ps);
     state_.dirty |= kDirtyShaders;
     return D3D_OK;
@@ -482,7 +495,7 @@ HRESULT Device::SetPixelShader(IDirect3DPixelShader9* shader)
 
 HRESULT Device::GetPixelShader(IDirect3DPixelShader9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     HandOut(state_.pixelShader, out);
     return D3D_OK;
 }
@@ -494,7 +507,8 @@ namespace {
 template <class Reg, class T>
 HRESULT CopyRegisters(Reg& file, UINT start, UINT count, T* out, const T* in)
 {
-    if ((!out && !in) || start > file.size() || count > file.size() - start) return D3DERR_INVALIDCALL;
+    if ((!out && !in) || start > file.size() || count > file.size() - start)
+        return RefuseWhy(__func__, "(!out && !in) || start > file.size() || count > file.size() - start");
     constexpr size_t n = std::tuple_size_v<typename Reg::value_type>;
     for (UINT i = 0; i < count; ++i) {
         if (in)
@@ -509,7 +523,8 @@ HRESULT CopyRegisters(Reg& file, UINT start, UINT count, T* out, const T* in)
 HRESULT CopyRegisters(std::array<BOOL, kMaxShaderConstB>& file, UINT start, UINT count, BOOL* out,
                       const BOOL* in)
 {
-    if ((!out && !in) || start > file.size() || count > file.size() - start) return D3DERR_INVALIDCALL;
+    if ((!out && !in) || start > file.size() || count > file.size() - start)
+        return RefuseWhy(__func__, "(!out && !in) || start > file.size() || count > file.size() - start");
     for (UINT i = 0; i < count; ++i) {
         if (in)
             file[start + i] = in[i] ? TRUE : FALSE;

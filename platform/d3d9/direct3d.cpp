@@ -1,8 +1,8 @@
 // The Direct3D object and its one adapter.
 #include "direct3d.h"
+#include "refusal.h"
 
 #include <SDL2/SDL.h>
-#include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -21,44 +21,7 @@ AdapterOverrides& Overrides()
     return o;
 }
 
-// ---- OpenGL probe ------------------------------------------------------------------------
-const GlInfo& ProbeGl()
-{
-    static GlInfo info;
-    static bool probed = false;
-    if (probed) return info;
-    probed = true;
-    if (!qrn::win32::EnsureVideo()) return info;
-    SDL_Window* previousWindow = SDL_GL_GetCurrentWindow();
-    SDL_GLContext previous = SDL_GL_GetCurrentContext();
-    qrn::win32::SetGlContextAttributes();
-    SDL_Window* w = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    if (!w) return info;
-    SDL_GLContext ctx = SDL_GL_CreateContext(w);
-    if (ctx) {
-        info.available = true;
-        const char* r = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-        info.renderer = r ? r : "";
-        info.software = info.renderer.find("llvmpipe") != std::string::npos ||
-                        info.renderer.find("softpipe") != std::string::npos ||
-                        info.renderer.find("swrast") != std::string::npos ||
-                        info.renderer.find("Software") != std::string::npos;
-        GLint maxTex = 0;
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTex);
-        info.maxTextureSize = maxTex;
-        GLfloat range[2] = {1.0f, 1.0f};
-        glGetFloatv(GL_POINT_SIZE_RANGE, range);
-        info.maxPointSize = range[1];
-        GLfloat aniso = 1.0f;
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY, &aniso);
-        info.maxAnisotropy = aniso;
-        glGetError();  // the query above is an extension on some drivers
-        SDL_GL_DeleteContext(ctx);
-    }
-    SDL_DestroyWindow(w);
-    if (previous && previousWindow) SDL_GL_MakeCurrent(previousWindow, previous);
-    return info;
-}
+// ProbeGl, the one look at the GL implementation, is the back end's (gl_backend.cpp).
 
 bool Direct3D::DeviceTypeAvailable(D3DDEVTYPE type)
 {
@@ -138,7 +101,7 @@ bool IsBackBufferFormat(D3DFORMAT f)
 // ---- formats --------------------------------------------------------------------------------
 HRESULT CheckFormat(D3DFORMAT adapterFormat, DWORD usage, D3DRESOURCETYPE type, D3DFORMAT format)
 {
-    if (!IsDisplayFormat(adapterFormat)) return D3DERR_INVALIDCALL;
+    if (!IsDisplayFormat(adapterFormat)) return RefuseWhy(__func__, "!IsDisplayFormat(adapterFormat)");
     if (Overrides().failingFormats.count(format)) return D3DERR_NOTAVAILABLE;
     if (type == D3DRTYPE_VERTEXBUFFER) return format == D3DFMT_VERTEXDATA ? D3D_OK : D3DERR_NOTAVAILABLE;
     if (type == D3DRTYPE_INDEXBUFFER)
@@ -283,7 +246,7 @@ UINT Direct3D::GetAdapterCount() { return 1; }
 
 HRESULT Direct3D::GetAdapterIdentifier(UINT adapter, DWORD, D3DADAPTER_IDENTIFIER9* id)
 {
-    if (adapter != 0 || !id) return D3DERR_INVALIDCALL;
+    if (adapter != 0 || !id) return RefuseWhy(__func__, "adapter != 0 || !id");
     *id = D3DADAPTER_IDENTIFIER9{};
     const GlInfo& gl = ProbeGl();
     std::strncpy(id->Driver, "qrn_d3d9", sizeof id->Driver - 1);
@@ -300,26 +263,26 @@ UINT Direct3D::GetAdapterModeCount(UINT adapter, D3DFORMAT format)
 
 HRESULT Direct3D::EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT mode, D3DDISPLAYMODE* out)
 {
-    if (adapter != 0 || !out) return D3DERR_INVALIDCALL;
+    if (adapter != 0 || !out) return RefuseWhy(__func__, "adapter != 0 || !out");
     if (format != D3DFMT_X8R8G8B8) return D3DERR_NOTAVAILABLE;
     const auto modes = AdapterModes();
-    if (mode >= modes.size()) return D3DERR_INVALIDCALL;
+    if (mode >= modes.size()) return RefuseWhy(__func__, "mode >= modes.size()");
     *out = modes[mode];
     return D3D_OK;
 }
 
 HRESULT Direct3D::GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode)
 {
-    if (adapter != 0 || !mode) return D3DERR_INVALIDCALL;
+    if (adapter != 0 || !mode) return RefuseWhy(__func__, "adapter != 0 || !mode");
     return DesktopMode(mode) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
 HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
                                   D3DFORMAT backBufferFormat, BOOL windowed)
 {
-    if (adapter != 0) return D3DERR_INVALIDCALL;
+    if (adapter != 0) return RefuseWhy(__func__, "adapter != 0");
     if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF && type != D3DDEVTYPE_SW)
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF && type != D3DDEVTYPE_SW");
     if (!DeviceTypeAvailable(type)) return D3DERR_NOTAVAILABLE;
     if (!IsDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
     if (backBufferFormat == D3DFMT_UNKNOWN) return windowed ? D3D_OK : D3DERR_INVALIDCALL;
@@ -330,8 +293,9 @@ HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapt
 HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
                                     DWORD usage, D3DRESOURCETYPE rtype, D3DFORMAT format)
 {
-    if (adapter != 0) return D3DERR_INVALIDCALL;
-    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF) return D3DERR_INVALIDCALL;
+    if (adapter != 0) return RefuseWhy(__func__, "adapter != 0");
+    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF)
+        return RefuseWhy(__func__, "type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF");
     if (!ProbeGl().available) return D3DERR_NOTAVAILABLE;
     return CheckFormat(adapterFormat, usage, rtype, format);
 }
@@ -339,7 +303,7 @@ HRESULT Direct3D::CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT ada
 HRESULT Direct3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE, D3DFORMAT, BOOL,
                                              D3DMULTISAMPLE_TYPE type, DWORD* quality)
 {
-    if (adapter != 0) return D3DERR_INVALIDCALL;
+    if (adapter != 0) return RefuseWhy(__func__, "adapter != 0");
     if (type == D3DMULTISAMPLE_NONE) {
         if (quality) *quality = 1;
         return D3D_OK;
@@ -350,7 +314,7 @@ HRESULT Direct3D::CheckDeviceMultiSampleType(UINT adapter, D3DDEVTYPE, D3DFORMAT
 HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE, D3DFORMAT adapterFormat,
                                          D3DFORMAT rtFormat, D3DFORMAT dsFormat)
 {
-    if (adapter != 0) return D3DERR_INVALIDCALL;
+    if (adapter != 0) return RefuseWhy(__func__, "adapter != 0");
     const FormatInfo* rt = FindFormat(rtFormat);
     const FormatInfo* ds = FindFormat(dsFormat);
     if (!IsDisplayFormat(adapterFormat) || !rt || !rt->renderTarget || !ds || !ds->depth)
@@ -360,7 +324,7 @@ HRESULT Direct3D::CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE, D3DFORMAT ada
 
 HRESULT Direct3D::CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE, D3DFORMAT src, D3DFORMAT dst)
 {
-    if (adapter != 0) return D3DERR_INVALIDCALL;
+    if (adapter != 0) return RefuseWhy(__func__, "adapter != 0");
     const FormatInfo* s = FindFormat(src);
     const FormatInfo* d = FindFormat(dst);
     if (!s || !d || s->depth || d->depth || !d->renderTarget) return D3DERR_NOTAVAILABLE;
@@ -369,8 +333,9 @@ HRESULT Direct3D::CheckDeviceFormatConversion(UINT adapter, D3DDEVTYPE, D3DFORMA
 
 HRESULT Direct3D::GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9* caps)
 {
-    if (adapter != 0 || !caps) return D3DERR_INVALIDCALL;
-    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF) return D3DERR_INVALIDCALL;
+    if (adapter != 0 || !caps) return RefuseWhy(__func__, "adapter != 0 || !caps");
+    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF)
+        return RefuseWhy(__func__, "type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF");
     if (!DeviceTypeAvailable(type)) return D3DERR_NOTAVAILABLE;
     FillCaps(type, caps);
     return D3D_OK;
@@ -385,10 +350,11 @@ HMONITOR Direct3D::GetAdapterMonitor(UINT adapter)
 HRESULT Direct3D::CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focus, DWORD behavior,
                                D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (adapter != 0 || !pp) return D3DERR_INVALIDCALL;
-    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF) return D3DERR_INVALIDCALL;
+    if (adapter != 0 || !pp) return RefuseWhy(__func__, "adapter != 0 || !pp");
+    if (type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF)
+        return RefuseWhy(__func__, "type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF");
     if (!DeviceTypeAvailable(type)) return D3DERR_NOTAVAILABLE;
     HRESULT hr = D3D_OK;
     Device* device = Device::Create(this, type, focus, behavior, pp, &hr);

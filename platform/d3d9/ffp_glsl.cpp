@@ -201,15 +201,20 @@ std::string FfpVertexShaderText(const FfpKey& k)
     const char* flat = k.flatShade ? "flat " : "";
     std::string s = "#version 450 core\n";
     s += kFfpUniformGlsl;
-    s += "layout(location = 0) in vec4 aPosition;\n";
-    if (KeyHas(k, kAttrNormal)) s += "layout(location = 1) in vec3 aNormal;\n";
-    if (KeyHas(k, kAttrPSize)) s += "layout(location = 2) in float aPSize;\n";
-    if (KeyHas(k, kAttrColor0)) s += "layout(location = 3) in vec4 aColor0;\n";
-    if (KeyHas(k, kAttrColor1)) s += "layout(location = 4) in vec4 aColor1;\n";
+    // Locations are the attribute numbers of ffp_layout.h, which the vertex
+    // arrays bind.
+    const auto in = [&](uint32_t attrib, const char* decl) {
+        s += "layout(location = " + Num(attrib) + ") in " + decl + ";\n";
+    };
+    in(kAttrPosition, "vec4 aPosition");
+    if (KeyHas(k, kAttrNormal)) in(kAttrNormal, "vec3 aNormal");
+    if (KeyHas(k, kAttrPSize)) in(kAttrPSize, "float aPSize");
+    if (KeyHas(k, kAttrColor0)) in(kAttrColor0, "vec4 aColor0");
+    if (KeyHas(k, kAttrColor1)) in(kAttrColor1, "vec4 aColor1");
     for (uint32_t t = 0; t < kMaxTexCoordSets; ++t)
-        if (KeyHas(k, kAttrTex0 + t)) s += "layout(location = " + Num(kAttrTex0 + t) + ") in vec4 aTex" + Num(t) + ";\n";
-    if (KeyHas(k, kAttrPosition1)) s += "layout(location = 13) in vec4 aPosition1;\n";
-    if (KeyHas(k, kAttrNormal1)) s += "layout(location = 14) in vec3 aNormal1;\n";
+        if (KeyHas(k, kAttrTex0 + t)) in(kAttrTex0 + t, ("vec4 aTex" + Num(t)).c_str());
+    if (KeyHas(k, kAttrPosition1)) in(kAttrPosition1, "vec4 aPosition1");
+    if (KeyHas(k, kAttrNormal1)) in(kAttrNormal1, "vec3 aNormal1");
     s += std::string(flat) + "out vec4 vDiffuse;\n" + flat + "out vec4 vSpecular;\n";
     if (FogActive(k)) s += "out float vFog;\n";
     const uint32_t sets = TexSetsRead(k);

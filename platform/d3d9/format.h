@@ -1,17 +1,19 @@
-// Direct3D 9 formats and how each is stored in OpenGL.
+// Direct3D 9 formats: what the Direct3D side knows of each (size, channels,
+// uses), plus the GL storage the back end reads (its table is gl_format.cpp).
 #pragma once
 
+#include <cstdint>
+
 #include <d3d9.h>
-#include <epoxy/gl.h>
 
 namespace qrn::d3d9 {
 
 struct FormatInfo {
     D3DFORMAT format = D3DFMT_UNKNOWN;
     UINT bytesPerPixel = 0;   // of the locked (Direct3D) layout
-    GLenum internal = 0;      // GL storage
-    GLenum glFormat = 0;      // pixel transfer format of the Direct3D layout
-    GLenum glType = 0;        // pixel transfer type of the Direct3D layout
+    uint32_t internal = 0;    // GL storage (back end only)
+    uint32_t glFormat = 0;    // GL transfer format of the Direct3D layout (back end only)
+    uint32_t glType = 0;      // GL transfer type of the Direct3D layout (back end only)
     bool alpha = false;       // the format has an alpha channel (else alpha reads as 1)
     bool depth = false;       // depth-stencil format
     bool stencil = false;     // has stencil bits
@@ -35,9 +37,5 @@ inline void ColorToFloats(D3DCOLOR c, float out[4])
     out[2] = static_cast<float>(c & 0xff) / 255.0f;
     out[3] = static_cast<float>((c >> 24) & 0xff) / 255.0f;
 }
-
-// Sets the swizzle of a GL texture so that it reads as the Direct3D format
-// does (X8 formats read alpha 1, luminance formats replicate).
-void ApplySwizzle(GLuint texture, const FormatInfo& f);
 
 }  // namespace qrn::d3d9

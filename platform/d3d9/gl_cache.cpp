@@ -31,7 +31,6 @@ void GlCache::Reset()
 
     // Then every shadowed state, issued unconditionally with GL's defaults.
     valid_ = false;
-    caps_ = {};
     BindDrawFramebuffer(0);
     BindReadFramebuffer(0);
     DepthRange(0.0, 1.0);
@@ -40,8 +39,6 @@ void GlCache::Reset()
     DepthMask(true);
     StencilWriteMask(0xffffffffu);
     ClearColor(0, 0, 0, 0);
-    ClearDepth(1.0);
-    ClearStencil(0);
     DepthTest(false);
     DepthFunc(GL_LESS);
     StencilTest(false);
@@ -81,7 +78,6 @@ void GlCache::Reset()
 void GlCache::Invalidate()
 {
     valid_ = false;
-    caps_ = {};
 }
 
 void GlCache::CountUpload(uint64_t bytes)
@@ -180,20 +176,6 @@ void GlCache::ClearColor(float r, float g, float b, float a)
     if (!Need(clearColor_ != v)) return;
     glClearColor(r, g, b, a);
     clearColor_ = v;
-}
-
-void GlCache::ClearDepth(double d)
-{
-    if (!Need(clearDepth_ != d)) return;
-    glClearDepth(d);
-    clearDepth_ = d;
-}
-
-void GlCache::ClearStencil(GLint s)
-{
-    if (!Need(clearStencil_ != s)) return;
-    glClearStencil(s);
-    clearStencil_ = s;
 }
 
 // ---- depth, stencil, blending, rasteriser ---------------------------------------------
@@ -344,28 +326,6 @@ void GlCache::ClipDistance(unsigned i, bool on)
     if (!Need(clipDistance_[i] != on)) return;
     SetCap(GL_CLIP_DISTANCE0 + i, on);
     clipDistance_[i] = on;
-}
-
-void GlCache::Enable(GLenum cap, bool on)
-{
-    CapEntry* slot = nullptr;
-    for (CapEntry& e : caps_) {
-        if (e.cap == cap) {
-            slot = &e;
-            break;
-        }
-        if (e.cap == 0 && !slot) slot = &e;
-    }
-    if (slot && slot->cap == cap) {
-        if (!Need(slot->on != on)) return;
-    } else {
-        CountState();
-    }
-    SetCap(cap, on);
-    if (slot) {
-        slot->cap = cap;
-        slot->on = on;
-    }
 }
 
 // ---- program, inputs, textures -------------------------------------------------------------

@@ -59,8 +59,6 @@ public:
     // ---- framebuffers, viewport, scissor --------------------------------------------
     void BindDrawFramebuffer(GLuint fbo);
     void BindReadFramebuffer(GLuint fbo);
-    GLuint DrawFramebuffer() const { return drawFbo_; }
-    GLuint ReadFramebuffer() const { return readFbo_; }
     void Viewport(GLint x, GLint y, GLsizei w, GLsizei h);
     void DepthRange(double n, double f);
     void ScissorTest(bool on);
@@ -71,8 +69,6 @@ public:
     void DepthMask(bool on);
     void StencilWriteMask(GLuint mask);  // both faces
     void ClearColor(float r, float g, float b, float a);
-    void ClearDepth(double d);
-    void ClearStencil(GLint s);
 
     // ---- depth, stencil, blending, rasteriser ----------------------------------------
     void DepthTest(bool on);
@@ -91,7 +87,6 @@ public:
     void PolygonOffsetFill(bool on);
     void PolygonOffset(float factor, float units);
     void ClipDistance(unsigned i, bool on);  // 0..5
-    void Enable(GLenum cap, bool on);        // any other capability (e.g. GL_PROGRAM_POINT_SIZE)
 
     // ---- program, inputs, textures ---------------------------------------------------
     void UseProgram(GLuint program);
@@ -103,7 +98,6 @@ public:
     void BindBufferRange(GLenum target, GLuint index, GLuint buffer, GLintptr offset, GLsizeiptr size);
     void BindTextureUnit(GLuint unit, GLuint texture);
     void BindSampler(GLuint unit, GLuint sampler);
-    GLuint BoundProgram() const { return program_; }
 
     // ---- pixel transfers --------------------------------------------------------------
     // glPixelStorei. The row lengths (GL_UNPACK_ROW_LENGTH, GL_PACK_ROW_LENGTH)
@@ -159,8 +153,6 @@ private:
     bool depthMask_ = true;
     GLuint stencilWriteMask_ = 0xffffffffu;
     std::array<float, 4> clearColor_{};
-    double clearDepth_ = 1.0;
-    GLint clearStencil_ = 0;
     bool depthTest_ = false;
     GLenum depthFunc_ = GL_LESS;
     bool stencilTest_ = false;
@@ -185,11 +177,6 @@ private:
     bool polygonOffsetFill_ = false;
     std::array<float, 2> polygonOffset_{};
     std::array<bool, 6> clipDistance_{};
-    struct CapEntry {
-        GLenum cap = 0;
-        bool on = false;
-    };
-    std::array<CapEntry, 8> caps_{};  // other capabilities, looked up linearly
 
     GLint unpackRowLength_ = 0, packRowLength_ = 0;
 

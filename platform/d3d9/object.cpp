@@ -1,5 +1,6 @@
 // Reference counting of device children.
 #include "object.h"
+#include "refusal.h"
 
 #include "device.h"
 
@@ -31,7 +32,7 @@ void DeviceChild::BindRelease()
 
 HRESULT DeviceChild::HandOutDevice(IDirect3DDevice9** out) const
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     device_->AddRef();
     *out = device_;
     return D3D_OK;

@@ -17,9 +17,9 @@
 #include <type_traits>
 #include <vector>
 
-#include <epoxy/gl.h>
-
 #include "format.h"
+#include "refusal.h"
+#include "gl_backend.h"
 #include "object.h"
 #include "shader_glsl.h"
 
@@ -35,6 +35,16 @@ inline bool RectInside(const RECT& r, UINT w, UINT h)
            static_cast<UINT>(r.right) <= w && static_cast<UINT>(r.bottom) <= h;
 }
 
+// The overlap of a and b; false when they do not overlap.
+inline bool IntersectRects(const RECT& a, const RECT& b, RECT* out)
+{
+    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+           std::min(a.bottom, b.bottom)};
+    if (r.right <= r.left || r.bottom <= r.top) return false;
+    *out = r;
+    return true;
+}
+
 // ---- surfaces ------------------------------------------------------------------------
 class Surface final : public IDirect3DSurface9, public DeviceChild {
 public:
@@ -48,8 +58,8 @@ public:
     // A level of a texture (or the back buffer of a swap chain): shares its
     // container's reference count and GL texture.
     Surface(Device* device, IUnknown* container, Texture* texture, Kind kind, UINT width,
-            UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GLuint glTexture,
-            GLint level);
+            UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GlName glTexture,
+            int level);
     ~Surface() override;
 
     // IUnknown
@@ -86,11 +96,11 @@ public:
     Texture* ContainerTexture() const { return texture_; }
 
     // GL side. GlTexture is 0 for surfaces that live in system memory.
-    GLuint GlTexture() const { return glTexture_; }
-    GLint GlLevel() const { return level_; }
+    GlName GlTexture() const { return glTexture_; }
+    int GlLevel() const { return level_; }
     // A framebuffer with this surface attached (colour or depth), made on
     // first use; for blits and read-backs.
-    GLuint Fbo();
+    GlName Fbo();
 
     // CPU copy (system memory and managed surfaces; null otherwise).
     uint8_t* Cpu() { return cpu_.empty() ? nullptr : cpu_.data(); }
@@ -124,9 +134,9 @@ private:
     DWORD priority_ = 0;
     bool lockable_ = false;
     bool ownsGl_ = false;
-    GLuint glTexture_ = 0;
-    GLint level_ = 0;
-    GLuint fbo_ = 0;
+    GlName glTexture_ = 0;
+    int level_ = 0;
+    GlName fbo_ = 0;
 
     std::vector<uint8_t> cpu_;        // persistent copy (system memory, managed)
     std::vector<uint8_t> lockBuffer_; // copy of a default-pool level while locked (kept for the next lock)
@@ -165,7 +175,7 @@ public:
     HRESULT UnlockRect(UINT Level) override;
     HRESULT AddDirtyRect(CONST RECT* pDirtyRect) override;
 
-    GLuint GlTexture() const { return glTexture_; }  // 0 in system memory
+    GlName GlTexture() const { return glTexture_; }  // 0 in system memory
     UINT Width() const { return width_; }
     UINT Height() const { return height_; }
     UINT Levels() const { return static_cast<UINT>(levels_.size()); }
@@ -188,7 +198,7 @@ private:
     DWORD priority_ = 0;
     DWORD lod_ = 0;
     D3DTEXTUREFILTERTYPE autoGenFilter_ = D3DTEXF_LINEAR;
-    GLuint glTexture_ = 0;
+    GlName glTexture_ = 0;
     std::vector<std::unique_ptr<Surface>> levels_;
 };
 
@@ -197,12 +207,12 @@ private:
 // and upload the locked range at Unlock.
 class BufferStore {
 public:
-    bool Init(UINT size, DWORD usage, D3DPOOL pool, HRESULT* hr);
+    bool Init(Device* device, UINT size, DWORD usage, D3DPOOL pool, HRESULT* hr);
     void Destroy(Device* device);
     HRESULT Lock(UINT offset, UINT size, void** data, DWORD flags);
     HRESULT Unlock(Device* device);
 
-    GLuint gl = 0;
+    GlName gl = 0;
     std::vector<uint8_t> data;
     UINT size = 0;
     DWORD usage = 0;
@@ -227,7 +237,7 @@ public:
     HRESULT Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD Flags) override;
     HRESULT Unlock() override;
 
-    GLuint GlBuffer() const { return store_.gl; }
+    GlName GlBuffer() const { return store_.gl; }
     UINT Size() const { return store_.size; }
     const uint8_t* Data() const { return store_.data.data(); }
     D3DPOOL Pool() const { return store_.pool; }
@@ -323,10 +333,10 @@ public:
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetFunction(void* pData, UINT* pSizeOfData) override
     {
-        if (!pSizeOfData) return D3DERR_INVALIDCALL;
+        if (!pSizeOfData) return RefuseWhy(__func__, "!pSizeOfData");
         const UINT bytes = static_cast<UINT>(code_.size() * sizeof(DWORD));
         if (pData) {
-            if (*pSizeOfData < bytes) return D3DERR_INVALIDCALL;
+            if (*pSizeOfData < bytes) return RefuseWhy(__func__, "*pSizeOfData < bytes");
             std::copy(code_.begin(), code_.end(), static_cast<DWORD*>(pData));
         }
         *pSizeOfData = bytes;

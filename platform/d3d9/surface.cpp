@@ -5,6 +5,7 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "resource.h"
 
 namespace qrn::d3d9 {
@@ -14,30 +15,25 @@ namespace {
 // Largest surface the stand-in allocates (1 GiB of pixels).
 constexpr uint64_t kMaxSurfaceBytes = 1ull << 30;
 
+const char* KindLabel(Surface::Kind kind)
+{
+    switch (kind) {
+    case Surface::Kind::BackBuffer: return "back buffer";
+    case Surface::Kind::RenderTarget: return "render target";
+    case Surface::Kind::DepthStencil: return "depth-stencil surface";
+    case Surface::Kind::OffscreenPlain: return "off-screen plain surface";
+    default: return "texture level";
+    }
+}
+
 }  // namespace
 
-// Makes GL storage of one texture with `levels` levels; 0 on failure (GL out
-// of memory).
-GLuint MakeGlTexture(Device* device, const FormatInfo& f, UINT w, UINT h, UINT levels)
+// GL storage of one texture with `levels` levels; 0 on failure (GL out of
+// memory, real or injected).
+GlName MakeGlTexture(Device* device, const FormatInfo& f, UINT w, UINT h, UINT levels, const char* label)
 {
     if (!Device::TakeGlStorage()) return 0;
-    device->MakeCurrent();
-    while (glGetError() != GL_NO_ERROR) {
-    }
-    GLuint tex = 0;
-    glCreateTextures(GL_TEXTURE_2D, 1, &tex);
-    glTextureStorage2D(tex, static_cast<GLsizei>(levels), f.internal, static_cast<GLsizei>(w),
-                       static_cast<GLsizei>(h));
-    if (glGetError() != GL_NO_ERROR) {
-        glDeleteTextures(1, &tex);
-        return 0;
-    }
-    glTextureParameteri(tex, GL_TEXTURE_BASE_LEVEL, 0);
-    glTextureParameteri(tex, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(levels) - 1);
-    glTextureParameteri(tex, GL_TEXTURE_MIN_FILTER, levels > 1 ? GL_NEAREST_MIPMAP_NEAREST : GL_NEAREST);
-    glTextureParameteri(tex, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    if (!f.depth) ApplySwizzle(tex, f);
-    return tex;
+    return device->Backend().CreateTexture(f, w, h, levels, label);
 }
 
 Surface::Surface(Device* device, Kind kind, UINT width, UINT height, const FormatInfo& format,
@@ -54,8 +50,8 @@ Surface::Surface(Device* device, Kind kind, UINT width, UINT height, const Forma
 }
 
 Surface::Surface(Device* device, IUnknown* container, Texture* texture, Kind kind, UINT width,
-                 UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GLuint glTexture,
-                 GLint level)
+                 UINT height, const FormatInfo& format, D3DPOOL pool, DWORD usage, GlName glTexture,
+                 int level)
     : Surface(device, kind, width, height, format, pool, usage,
               pool != D3DPOOL_DEFAULT || (usage & D3DUSAGE_DYNAMIC), true)
 {
@@ -85,7 +81,7 @@ Surface* Surface::Create(Device* device, Kind kind, UINT width, UINT height, con
         return nullptr;
     }
     if (pool == D3DPOOL_DEFAULT) {
-        s->glTexture_ = MakeGlTexture(device, format, width, height, 1);
+        s->glTexture_ = MakeGlTexture(device, format, width, height, 1, KindLabel(kind));
         if (!s->glTexture_) {
             delete s;
             *hr = D3DERR_OUTOFVIDEOMEMORY;
@@ -107,18 +103,9 @@ Surface::~Surface()
 
 void Surface::DropGl()
 {
-    if (!fbo_ && !(ownsGl_ && glTexture_)) return;
-    device_->MakeCurrent();
-    if (fbo_) {
-        device_->Gl().ForgetFramebuffer(fbo_);
-        glDeleteFramebuffers(1, &fbo_);
-        fbo_ = 0;
-    }
-    if (ownsGl_ && glTexture_) {
-        device_->ForgetGlTexture(glTexture_);
-        glDeleteTextures(1, &glTexture_);
-        glTexture_ = 0;
-    }
+    GlBackend& gl = device_->Backend();
+    gl.DestroyFramebuffer(&fbo_);
+    if (ownsGl_) gl.DestroyTexture(&glTexture_);
 }
 
 void Surface::EnsureCpuCopy()
@@ -154,7 +141,7 @@ DWORD Surface::GetPriority() { return priority_; }
 
 HRESULT Surface::GetContainer(REFIID riid, void** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
     if (texture_ && (riid == IID_IDirect3DTexture9 || riid == IID_IDirect3DBaseTexture9 ||
                      riid == IID_IDirect3DResource9)) {
@@ -177,7 +164,7 @@ HRESULT Surface::GetContainer(REFIID riid, void** out)
 
 HRESULT Surface::GetDesc(D3DSURFACE_DESC* d)
 {
-    if (!d) return D3DERR_INVALIDCALL;
+    if (!d) return RefuseWhy(__func__, "!d");
     *d = D3DSURFACE_DESC{format_->format, D3DRTYPE_SURFACE, usage_, pool_, D3DMULTISAMPLE_NONE, 0,
                          width_, height_};
     return D3D_OK;
@@ -186,11 +173,12 @@ HRESULT Surface::GetDesc(D3DSURFACE_DESC* d)
 // ---- locking ------------------------------------------------------------------------------------
 HRESULT Surface::LockRect(D3DLOCKED_RECT* out, CONST RECT* rect, DWORD flags)
 {
-    if (!out) return D3DERR_INVALIDCALL;
-    if (locked_ || !lockable_ || format_->depth) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
+    if (locked_ || !lockable_ || format_->depth)
+        return RefuseWhy(__func__, "locked_ || !lockable_ || format_->depth");
     RECT r = Whole();
     if (rect) {
-        if (!RectInside(*rect, width_, height_)) return D3DERR_INVALIDCALL;
+        if (!RectInside(*rect, width_, height_)) return RefuseWhy(__func__, "!RectInside(*rect, width_, height_)");
         r = *rect;
     }
     uint8_t* base = nullptr;
@@ -219,7 +207,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* out, CONST RECT* rect, DWORD flags)
 
 HRESULT Surface::UnlockRect()
 {
-    if (!locked_) return D3DERR_INVALIDCALL;
+    if (!locked_) return RefuseWhy(__func__, "!locked_");
     locked_ = false;
     if (!lockReadOnly_ && glTexture_) {
         const uint8_t* base = cpu_.empty() ? lockBuffer_.data() : cpu_.data();
@@ -231,48 +219,24 @@ HRESULT Surface::UnlockRect()
     return D3D_OK;
 }
 
-// ---- GL transfers -----------------------------------------------------------------------------------
+// ---- transfers ----------------------------------------------------------------------------------
 void Surface::UploadRect(const RECT& r, const uint8_t* src, UINT srcPitch)
 {
     if (!glTexture_ || format_->depth) return;
-    device_->MakeCurrent();
-    GlCache& gl = device_->Gl();
-    gl.BindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    // The row length stays set for the next upload (most have the same pitch).
-    gl.PixelStore(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(srcPitch / format_->bytesPerPixel));
-    glTextureSubImage2D(glTexture_, level_, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                        format_->glFormat, format_->glType, src);
-    gl.CountUpload(static_cast<uint64_t>(r.bottom - r.top) * static_cast<uint64_t>(r.right - r.left) *
-                   format_->bytesPerPixel);
+    device_->Backend().UploadRect(glTexture_, level_, *format_, r, src, srcPitch);
 }
 
 bool Surface::Download(uint8_t* dst)
 {
     if (!glTexture_ || format_->depth) return false;
-    device_->MakeCurrent();
-    GlCache& gl = device_->Gl();
-    gl.BindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    const GLsizei size = static_cast<GLsizei>(Pitch() * height_);
-    glGetTextureImage(glTexture_, level_, format_->glFormat, format_->glType, size, dst);
-    gl.CountReadback();
+    device_->Backend().ReadLevel(glTexture_, level_, *format_, static_cast<size_t>(Pitch()) * height_, dst);
     return true;
 }
 
-GLuint Surface::Fbo()
+GlName Surface::Fbo()
 {
     if (fbo_ || !glTexture_) return fbo_;
-    device_->MakeCurrent();
-    glCreateFramebuffers(1, &fbo_);
-    if (format_->depth) {
-        glNamedFramebufferTexture(fbo_, format_->stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
-                                  glTexture_, level_);
-        glNamedFramebufferDrawBuffer(fbo_, GL_NONE);
-        glNamedFramebufferReadBuffer(fbo_, GL_NONE);
-    } else {
-        glNamedFramebufferTexture(fbo_, GL_COLOR_ATTACHMENT0, glTexture_, level_);
-        glNamedFramebufferDrawBuffer(fbo_, GL_COLOR_ATTACHMENT0);
-        glNamedFramebufferReadBuffer(fbo_, GL_COLOR_ATTACHMENT0);
-    }
+    fbo_ = device_->Backend().CreateSurfaceFramebuffer(glTexture_, level_, format_->depth, format_->stencil);
     return fbo_;
 }
 

@@ -2,6 +2,7 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "resource.h"
 
 namespace qrn::d3d9 {
@@ -51,10 +52,11 @@ HRESULT SwapChain::GetFrontBufferData(IDirect3DSurface9*) { return D3DERR_NOTAVA
 
 HRESULT SwapChain::GetBackBuffer(UINT i, D3DBACKBUFFER_TYPE type, IDirect3DSurface9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
     // Every back buffer of the chain is the one GL texture the device draws into.
-    if (i >= pp_.BackBufferCount || type != D3DBACKBUFFER_TYPE_MONO) return D3DERR_INVALIDCALL;
+    if (i >= pp_.BackBufferCount || type != D3DBACKBUFFER_TYPE_MONO)
+        return RefuseWhy(__func__, "i >= pp_.BackBufferCount || type != D3DBACKBUFFER_TYPE_MONO");
     back_->AddRef();
     *out = back_.get();
     return D3D_OK;
@@ -62,7 +64,7 @@ HRESULT SwapChain::GetBackBuffer(UINT i, D3DBACKBUFFER_TYPE type, IDirect3DSurfa
 
 HRESULT SwapChain::GetRasterStatus(D3DRASTER_STATUS* status)
 {
-    if (!status) return D3DERR_INVALIDCALL;
+    if (!status) return RefuseWhy(__func__, "!status");
     *status = D3DRASTER_STATUS{FALSE, 0};
     return D3D_OK;
 }
@@ -71,7 +73,7 @@ HRESULT SwapChain::GetDisplayMode(D3DDISPLAYMODE* mode) { return device_->GetDis
 
 HRESULT SwapChain::GetPresentParameters(D3DPRESENT_PARAMETERS* pp)
 {
-    if (!pp) return D3DERR_INVALIDCALL;
+    if (!pp) return RefuseWhy(__func__, "!pp");
     *pp = pp_;
     return D3D_OK;
 }

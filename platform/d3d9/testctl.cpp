@@ -3,6 +3,8 @@
 
 #include "device.h"
 #include "direct3d.h"
+#include "gl_cache.h"
+#include "refusal.h"
 
 namespace qrn::d3d9::testctl {
 
@@ -105,5 +107,9 @@ unsigned DefaultPoolResources(IDirect3DDevice9* device)
 {
     return device ? AsDevice(device)->DefaultPoolAlive() : 0;
 }
+
+const char* LastRefusal() { return qrn::d3d9::LastRefusal(); }
+
+void ClearLastRefusal() { qrn::d3d9::ClearLastRefusal(); }
 
 }  // namespace qrn::d3d9::testctl

@@ -3,11 +3,12 @@
 #include <new>
 
 #include "device.h"
+#include "refusal.h"
 #include "resource.h"
 
 namespace qrn::d3d9 {
 
-GLuint MakeGlTexture(Device* device, const FormatInfo& f, UINT w, UINT h, UINT levels);
+GlName MakeGlTexture(Device* device, const FormatInfo& f, UINT w, UINT h, UINT levels, const char* label);
 
 static UINT FullChain(UINT w, UINT h)
 {
@@ -53,7 +54,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
     }
     const bool inGl = pool == D3DPOOL_DEFAULT || pool == D3DPOOL_MANAGED;
     if (inGl) {
-        t->glTexture_ = MakeGlTexture(device, format, width, height, glLevels);
+        t->glTexture_ = MakeGlTexture(device, format, width, height, glLevels, "texture");
         if (!t->glTexture_) {
             delete t;
             *hr = D3DERR_OUTOFVIDEOMEMORY;
@@ -65,7 +66,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
             t->levels_.push_back(std::make_unique<Surface>(
                 device, static_cast<IDirect3DTexture9*>(t), t, Surface::Kind::TextureLevel,
                 std::max(1u, width >> i), std::max(1u, height >> i), format, pool, usage,
-                t->glTexture_, static_cast<GLint>(i)));
+                t->glTexture_, static_cast<int>(i)));
         }
     } catch (const std::bad_alloc&) {
         delete t;
@@ -79,11 +80,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
 Texture::~Texture()
 {
     levels_.clear();  // their frame buffers go first
-    if (glTexture_) {
-        device_->MakeCurrent();
-        device_->ForgetGlTexture(glTexture_);
-        glDeleteTextures(1, &glTexture_);
-    }
+    device_->Backend().DestroyTexture(&glTexture_);
     if (pool_ == D3DPOOL_DEFAULT) device_->DefaultPoolDestroyed();
 }
 
@@ -104,10 +101,7 @@ DWORD Texture::SetLOD(DWORD lod)
     const DWORD old = lod_;
     if (pool_ != D3DPOOL_MANAGED) return 0;
     lod_ = std::min<DWORD>(lod, Levels() - 1);
-    if (glTexture_) {
-        device_->MakeCurrent();
-        glTextureParameteri(glTexture_, GL_TEXTURE_BASE_LEVEL, static_cast<GLint>(lod_));
-    }
+    if (glTexture_) device_->Backend().SetBaseLevel(glTexture_, lod_);
     return old;
 }
 
@@ -115,7 +109,8 @@ DWORD Texture::GetLevelCount() { return Levels(); }
 
 HRESULT Texture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE f)
 {
-    if (f != D3DTEXF_POINT && f != D3DTEXF_LINEAR) return D3DERR_INVALIDCALL;
+    if (f != D3DTEXF_POINT && f != D3DTEXF_LINEAR)
+        return RefuseWhy(__func__, "f != D3DTEXF_POINT && f != D3DTEXF_LINEAR");
     autoGenFilter_ = f;
     return D3D_OK;
 }
@@ -123,8 +118,7 @@ HRESULT Texture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE f)
 void Texture::GenerateMipSubLevels()
 {
     if (!(usage_ & D3DUSAGE_AUTOGENMIPMAP) || !glTexture_) return;
-    device_->MakeCurrent();
-    glGenerateTextureMipmap(glTexture_);
+    device_->Backend().GenerateMipmaps(glTexture_);
 }
 
 void Texture::LevelWritten(UINT level)
@@ -134,15 +128,15 @@ void Texture::LevelWritten(UINT level)
 
 HRESULT Texture::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc)
 {
-    if (!desc || level >= Levels()) return D3DERR_INVALIDCALL;
+    if (!desc || level >= Levels()) return RefuseWhy(__func__, "!desc || level >= Levels()");
     return levels_[level]->GetDesc(desc);
 }
 
 HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** out)
 {
-    if (!out) return D3DERR_INVALIDCALL;
+    if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    if (level >= Levels()) return D3DERR_INVALIDCALL;
+    if (level >= Levels()) return RefuseWhy(__func__, "level >= Levels()");
     levels_[level]->AddRef();
     *out = levels_[level].get();
     return D3D_OK;
@@ -150,13 +144,13 @@ HRESULT Texture::GetSurfaceLevel(UINT level, IDirect3DSurface9** out)
 
 HRESULT Texture::LockRect(UINT level, D3DLOCKED_RECT* locked, CONST RECT* rect, DWORD flags)
 {
-    if (level >= Levels()) return D3DERR_INVALIDCALL;
+    if (level >= Levels()) return RefuseWhy(__func__, "level >= Levels()");
     return levels_[level]->LockRect(locked, rect, flags);
 }
 
 HRESULT Texture::UnlockRect(UINT level)
 {
-    if (level >= Levels()) return D3DERR_INVALIDCALL;
+    if (level >= Levels()) return RefuseWhy(__func__, "level >= Levels()");
     return levels_[level]->UnlockRect();
 }
 

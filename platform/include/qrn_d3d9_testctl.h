@@ -90,4 +90,10 @@ QRN_PLATFORM_API bool TakeCapture(IDirect3DDevice9* device, std::vector<uint32_t
 // Live default-pool resources of `device` (those that make Reset fail).
 QRN_PLATFORM_API unsigned DefaultPoolResources(IDirect3DDevice9* device);
 
+// Why the last refused call was refused ("Call: argument = value, expected
+// limit"), empty when none since ClearLastRefusal. The same line goes to
+// stderr when QRN_D3D9_DEBUG=1.
+QRN_PLATFORM_API const char* LastRefusal();
+QRN_PLATFORM_API void ClearLastRefusal();
+
 }  // namespace qrn::d3d9::testctl

@@ -62,13 +62,11 @@ QRN_PLATFORM_API void MouseTotals(int64_t* x, int64_t* y, int64_t* wheel, uint32
 QRN_PLATFORM_API uint8_t DikFromScancode(int sdlScancode);
 QRN_PLATFORM_API int ScancodeFromDik(uint8_t dik);
 
-// Sets the OpenGL attributes every window and context of ours is made with:
-// 4.5 core profile, double-buffered, no depth or stencil in the window (the
-// Direct3D device draws into framebuffer objects). EnsureVideo sets them before
-// the first window, because a window's framebuffer configuration is fixed when
-// it is created; the device sets them again before it creates a context, since
-// something else may have changed them in between.
-QRN_PLATFORM_API void SetGlContextAttributes();
+// The graphics stand-in's set-up of the window system's GL attributes (its
+// context version and framebuffer configuration). A window's framebuffer
+// configuration is fixed when it is made, so EnsureVideo runs `setup` before
+// the first window; the graphics stand-in registers it when it is loaded.
+QRN_PLATFORM_API void SetWindowGlSetup(void (*setup)());
 
 // Makes sure SDL's video subsystem is up; false (with SDL's error on stderr
 // once) where no display can be opened.

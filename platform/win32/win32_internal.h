@@ -133,6 +133,29 @@ uint32_t BrushRgb(HBRUSH brush, uint32_t fallback);
 
 // Destroys the parked SDL windows that no device needs any more.
 void ReleaseParkedWindows();
+// The parked SDL window of a destroyed window (null when none).
+State::Parked* FindParked(HWND hwnd);
+
+// A registered class by name or atom (window_registry.cpp).
+WindowClass* FindClass(LPCSTR name, HINSTANCE instance);
+// Sends a message now, or queues it for the next PeekMessageA.
+void Deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool deferred);
+
+// Screen position of a top-level window's client area; false without one
+// (window_geometry.cpp).
+bool TopLevelPosition(Window* w, int* x, int* y);
+// Client size of a window (0 x 0 for a minimised top-level window).
+void ClientSize(Window* w, int* cx, int* cy);
+
+// Frame and visibility of top-level windows (window.cpp).
+void ApplyFrameStyle(Window* w);
+void ShowTopLevel(Window* w);
+
+// Tells the focus listeners (window_focus.cpp).
+void NotifyFocus(HWND top, bool focused);
+// Asks the window system for the keyboard focus so that real key events reach
+// the window (only meaningful on X11; elsewhere a harmless no-op).
+void RequestInputFocus(Window* w);
 
 // Removes every queued message of a window that is going away.
 void DropMessagesOf(HWND hwnd);

@@ -17,6 +17,12 @@
 
 namespace qrs {
 
+// The mixer's output format: signed 16-bit native-endian stereo, at the rate
+// FSOUND_Init was given (State::rate). Samples in another format are
+// converted to it once, when loaded.
+constexpr SDL_AudioFormat kOutputFormat = AUDIO_S16SYS;
+constexpr int kOutputChannels = 2;
+
 // Every loaded sample keeps its PCM in its own format (pcm, fmt/channels/rate)
 // and a playable copy in the output format (out). When the two formats agree,
 // the chunk plays pcm directly and out stays empty.

@@ -190,10 +190,10 @@ bool RebuildChunk(Sample& sample)
         sample.chunk = nullptr;
     }
     const int64_t before = Footprint(sample);
-    const bool same = sample.fmt == AUDIO_S16SYS && sample.channels == 2 && sample.rate == s.rate;
+    const bool same = sample.fmt == kOutputFormat && sample.channels == kOutputChannels && sample.rate == s.rate;
     sample.out.clear();
     if (!same && !Convert(sample.pcm.data(), sample.pcm.size(), sample.fmt, sample.channels, sample.rate,
-                          AUDIO_S16SYS, 2, s.rate, sample.out)) {
+                          kOutputFormat, kOutputChannels, s.rate, sample.out)) {
         sample.out.clear();
         sample.out.shrink_to_fit();
         Account(Footprint(sample) - before);
@@ -405,7 +405,7 @@ signed char FSOUND_Sample_Unlock(FSOUND_SAMPLE* sptr, void* ptr1, void*, unsigne
     if (s->out.empty()) return 1;   // the chunk plays the locked bytes themselves
     // Refresh the converted copy in place so that playing channels go on.
     std::vector<uint8_t> fresh;
-    if (Convert(s->pcm.data(), s->pcm.size(), s->fmt, s->channels, s->rate, AUDIO_S16SYS, 2, S().rate, fresh) &&
+    if (Convert(s->pcm.data(), s->pcm.size(), s->fmt, s->channels, s->rate, kOutputFormat, kOutputChannels, S().rate, fresh) &&
         fresh.size() == s->out.size()) {
         std::memcpy(s->out.data(), fresh.data(), fresh.size());
         return 1;

@@ -54,7 +54,7 @@ bool OpenMixer(const char* driver, int rate, const char* device)
     bool openBefore[kMaxDeviceId + 1] = {};
     for (SDL_AudioDeviceID id = 1; id <= kMaxDeviceId; ++id)
         openBefore[id] = SDL_GetAudioDeviceStatus(id) != SDL_AUDIO_STOPPED;
-    if (Mix_OpenAudioDevice(rate, AUDIO_S16SYS, 2, frames, device, 0) != 0) {
+    if (Mix_OpenAudioDevice(rate, kOutputFormat, kOutputChannels, frames, device, 0) != 0) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }

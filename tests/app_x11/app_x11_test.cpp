@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "render/RenderDeviceD3D9.h"
+#include "display_required.h"
 
 namespace qrn::test {
 namespace {
@@ -71,7 +72,7 @@ class AppX11Test : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (!HaveX11()) GTEST_SKIP() << "needs an X display, SDL_VIDEODRIVER=x11 and xdotool";
+        if (!HaveX11()) QRN_MISSING_DISPLAY("needs an X display, SDL_VIDEODRIVER=x11 and xdotool");
         app = new X11App();
         ASSERT_TRUE(app->Initialize(nullptr, true, SCREENRESOLUTION_DESKTOP));
         SDL_Window* sdl = win32::SdlWindow(app->Main());
@@ -141,7 +142,7 @@ struct Child {
 // it with exit code 0.
 TEST(SampleAppX11, EndsOnTheSecondEscape)
 {
-    if (!HaveX11()) GTEST_SKIP() << "needs an X display, SDL_VIDEODRIVER=x11 and xdotool";
+    if (!HaveX11()) QRN_MISSING_DISPLAY("needs an X display, SDL_VIDEODRIVER=x11 and xdotool");
     if (access("./sample_app", X_OK) != 0) GTEST_SKIP() << "sample_app is not built";
     Child child;
     child.pid = fork();

@@ -1,6 +1,7 @@
 #include "d3d9_fixture.h"
 
 #include <qrn_win32_sdl.h>
+#include "display_required.h"
 
 namespace d3d9test {
 
@@ -54,22 +55,6 @@ RECT Client(HWND hwnd)
     return r;
 }
 
-D3DPRESENT_PARAMETERS WindowedParams(HWND window, UINT w, UINT h)
-{
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = w;
-    pp.BackBufferHeight = h;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    return pp;
-}
-
 D3DPRESENT_PARAMETERS FullscreenParams(HWND window, UINT w, UINT h)
 {
     D3DPRESENT_PARAMETERS pp = WindowedParams(window, w, h);
@@ -89,7 +74,7 @@ void D3D9Test::SetUp()
 {
     qrn::d3d9::testctl::ResetAll();
     d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d_) GTEST_SKIP() << "no display";
+    if (!d3d_) QRN_MISSING_DISPLAY("no display");
     win_ = MakeWindows(200, 150, 10);
     ASSERT_NE(win_.top, nullptr);
     ASSERT_NE(win_.child, nullptr);

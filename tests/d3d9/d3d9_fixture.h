@@ -10,6 +10,7 @@
 #include <d3d9.h>
 #include <qrn_d3d9_testctl.h>
 #include <windows.h>
+#include "present_params.h"
 
 namespace d3d9test {
 
@@ -32,7 +33,6 @@ RECT Client(HWND hwnd);
 
 // Present parameters of a windowed device with an automatic D16/D24 depth
 // buffer on `window` (sizes 0 = the window's client area).
-D3DPRESENT_PARAMETERS WindowedParams(HWND window, UINT w = 0, UINT h = 0);
 D3DPRESENT_PARAMETERS FullscreenParams(HWND window, UINT w, UINT h);
 
 // Colour of pixel (x, y) of a captured picture of `width` pixels per row.

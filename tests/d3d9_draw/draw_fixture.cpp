@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include "display_required.h"
+#include "present_params.h"
 
 namespace drawtest {
 
@@ -26,7 +28,7 @@ void DrawTest::SetUp()
 {
     qrn::d3d9::testctl::ResetAll();
     d3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!d3d_) GTEST_SKIP() << "no display";
+    if (!d3d_) QRN_MISSING_DISPLAY("no display");
     static bool registered = false;
     if (!registered) {
         WNDCLASSEXA wc{};
@@ -43,17 +45,7 @@ void DrawTest::SetUp()
     ASSERT_NE(window_, nullptr);
     ShowWindow(window_, SW_SHOW);
     Pump();
-    D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = kSize;
-    pp.BackBufferHeight = kSize;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window_;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    D3DPRESENT_PARAMETERS pp = WindowedParams(window_, kSize, kSize);
     ASSERT_EQ(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &dev_), D3D_OK);
     ASSERT_EQ(dev_->BeginScene(), D3D_OK);
 }

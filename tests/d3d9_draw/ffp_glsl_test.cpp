@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "d3d9/ffp_glsl.h"
-#include "d3d9/ffp_program.h"
+#include "d3d9/gl_ffp_program.h"
 #include "d3d9/ffp_uniforms.h"
+#include "display_required.h"
 
 using namespace qrn::d3d9;
 
@@ -37,7 +38,7 @@ protected:
     }
     void SetUp() override
     {
-        if (!context_) GTEST_SKIP() << "no OpenGL 4.5 context: " << SDL_GetError();
+        if (!context_) QRN_MISSING_DISPLAY("no OpenGL 4.5 context: " << SDL_GetError());
     }
     static SDL_Window* window_;
     static SDL_GLContext context_;

@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <qrn_win32_testctl.h>
+#include "display_required.h"
 
 namespace devobj {
 
@@ -14,7 +15,7 @@ void DeviceTest::SetUp()
     m_pDevice = std::make_unique<qrn::CRenderDeviceD3D9>();
     if (!m_pDevice->InitWindowed(m_hWnd, m_hWnd, 0)) {
         m_pDevice.reset();
-        GTEST_SKIP() << "no Direct3D device on this machine (" << SDL_GetError() << ")";
+        QRN_MISSING_DISPLAY("no Direct3D device on this machine (" << SDL_GetError() << ")");
     }
 }
 

@@ -18,7 +18,7 @@ protected:
     {
         DeviceTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        if (!m_pDevice->CanRenderToTexture()) GTEST_SKIP() << "no render-target format";
+        ASSERT_TRUE(m_pDevice->CanRenderToTexture()) << "the device offers no render-target format";
         D3D()->GetDeviceCaps(&m_caps);
     }
     static CRenderTargetD3D9* Impl(IRenderTarget* t) { return static_cast<CRenderTargetD3D9*>(t); }
@@ -189,7 +189,7 @@ TEST_F(RestrictedDeviceTest, PowerOfTwoAndSquareOnlyDevicesAdjustTheSize)
 
 TEST_F(RestrictedDeviceTest, RunningOutOfMemoryHalvesTheTargetDownToFour)
 {
-    if (!m_pDevice->CanRenderToTexture()) GTEST_SKIP() << "no render-target format";
+    ASSERT_TRUE(m_pDevice->CanRenderToTexture()) << "the device offers no render-target format";
     auto* target = Make<IRenderTarget>(OBJECTTYPE_RENDERTARGET);
 
     // Three failures: 256, 128 and 64 fail, 32 x 32 is made.
@@ -225,7 +225,8 @@ TEST_F(RestrictedDeviceTest, WithoutRenderToTextureTargetsHaveNoSurfaces)
     }
     SetUp();
     if (IsSkipped()) return;
-    if (m_pDevice->CanRenderToTexture()) GTEST_SKIP() << "format injection did not reach the render-target choice";
+    // Every colour format refused: the device must have noticed.
+    ASSERT_FALSE(m_pDevice->CanRenderToTexture()) << "format injection did not reach the render-target choice";
     auto* target = Make<IRenderTarget>(OBJECTTYPE_RENDERTARGET);
     ASSERT_NE(target, nullptr);  // the object exists, empty
     EXPECT_EQ(Impl(target)->GetColorSurface(), nullptr);
@@ -238,7 +239,7 @@ TEST_F(RestrictedDeviceTest, WithoutRenderToTextureTargetsHaveNoSurfaces)
 
 TEST_F(RestrictedDeviceTest, DeviceResetFreesAndRebuildsEveryDefaultPoolObject)
 {
-    if (!m_pDevice->CanRenderToTexture()) GTEST_SKIP() << "no render-target format";
+    ASSERT_TRUE(m_pDevice->CanRenderToTexture()) << "the device offers no render-target format";
     const std::string file = WriteBmp("reset.bmp", 16, 16, Solid(16, 16, 0xFFFF8000));
     auto* target = Make<IRenderTarget>(OBJECTTYPE_RENDERTARGET);
     auto* texture = Make<ITexture>(OBJECTTYPE_TEXTURE);

@@ -16,6 +16,7 @@
 #include "qrn_win32_testctl.h"
 #include <dinput.h>
 #include <windows.h>
+#include "display_required.h"
 
 namespace {
 
@@ -65,8 +66,8 @@ protected:
     {
         const char* driver = std::getenv("SDL_VIDEODRIVER");
         if (!std::getenv("DISPLAY") || !driver || std::string(driver) != "x11")
-            GTEST_SKIP() << "needs an X display and SDL_VIDEODRIVER=x11";
-        if (!Shell("command -v xdotool")) GTEST_SKIP() << "xdotool is not installed";
+            QRN_MISSING_DISPLAY("needs an X display and SDL_VIDEODRIVER=x11");
+        if (!Shell("command -v xdotool")) QRN_MISSING_DISPLAY("xdotool is not installed");
         WNDCLASSEXA wc{};
         wc.cbSize = sizeof wc;
         wc.lpfnWndProc = RecordingProc;

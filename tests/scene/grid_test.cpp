@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "fake_device.h"
 #include "scene/WaterplaneImpl.h"
@@ -46,22 +47,29 @@ TEST(PatchGrid, PatchesHoldTheirBlockOfVerticesAndTwoTrianglesPerCell) {
     EXPECT_EQ(pos(16), std::make_pair(32.0f, 0.0f));
     EXPECT_EQ(pos(17), std::make_pair(16.0f, 1.0f));
     EXPECT_EQ(pos(288), std::make_pair(32.0f, 16.0f));
-    // First cell: b + 1, a + 1, a, b, b + 1, a with a = 0, b = 17.
-    const std::uint16_t first[6] = {18, 1, 0, 17, 18, 0};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(ib->data[k], first[k]);
-    // Cell (c = 3, r = 2): a = 37, b = 54.
-    const unsigned at = (2 * 16 + 3) * 6;
-    const std::uint16_t cell[6] = {55, 38, 37, 54, 55, 37};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(ib->data[at + k], cell[k]);
-    // Every triangle of a cell shares the diagonal (c, r)-(c + 1, r + 1).
-    for (unsigned t = 0; t < 512; ++t) {
-        bool hasA = false, hasB1 = false;
-        const unsigned c = (t / 2) % 16, r = (t / 2) / 16;
-        for (int k = 0; k < 3; ++k) {
-            hasA |= ib->data[t * 3 + k] == r * 17 + c;
-            hasB1 |= ib->data[t * 3 + k] == (r + 1) * 17 + c + 1;
+    // Each cell (c, r) is two triangles that together use exactly its four
+    // corners and share the diagonal (c, r)-(c + 1, r + 1); every triangle
+    // faces up (the winding the terrain and water are drawn with).
+    for (unsigned cell = 0; cell < 256; ++cell) {
+        const unsigned c = cell % 16, r = cell / 16;
+        const unsigned a = r * 17 + c, b = (r + 1) * 17 + c;
+        std::multiset<unsigned> used;
+        for (unsigned t = 0; t < 2; ++t) {
+            bool hasA = false, hasB1 = false;
+            float p[3][3];
+            for (int k = 0; k < 3; ++k) {
+                const unsigned v = ib->data[(cell * 2 + t) * 3 + k];
+                used.insert(v);
+                hasA |= v == a;
+                hasB1 |= v == b + 1;
+                for (int d = 0; d < 3; ++d) p[k][d] = vb->data[v * 10 + d];
+            }
+            EXPECT_TRUE(hasA && hasB1) << "cell " << cell << " triangle " << t;
+            // y of (p1 - p0) x (p2 - p0).
+            const float upward = (p[1][2] - p[0][2]) * (p[2][0] - p[0][0]) - (p[1][0] - p[0][0]) * (p[2][2] - p[0][2]);
+            EXPECT_GT(upward, 0.0f) << "cell " << cell << " triangle " << t;
         }
-        EXPECT_TRUE(hasA && hasB1) << "triangle " << t;
+        EXPECT_EQ(used, (std::multiset<unsigned>{a, a + 1, b, b + 1, a, b + 1})) << "cell " << cell;
     }
     // The box of a level plane is flat; corners in the documented order.
     EXPECT_EQ(second->GetMin().y, 0.0f);

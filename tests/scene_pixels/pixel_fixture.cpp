@@ -1,6 +1,7 @@
 #include "pixel_fixture.h"
 
 #include "d3dx9math.h"
+#include "display_required.h"
 
 namespace scenepx {
 
@@ -10,7 +11,7 @@ void SceneDeviceTest::SetUp() {
     m_pDevice = std::make_unique<qrn::CRenderDeviceD3D9>();
     if (!m_pDevice->InitWindowed(m_hWnd, m_hWnd, 0)) {
         m_pDevice.reset();
-        GTEST_SKIP() << "no Direct3D device on this machine";
+        QRN_MISSING_DISPLAY("no Direct3D device on this machine");
     }
     m_pDevice->SetProjection(false, 0.8f, 0.1f, 1600.0f);
     m_pDevice->SetAmbientLight(0, 0, 0);

@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "device.h"
-#include "draw_context.h"
+#include "gl_draw.h"
 #include "ffp_glsl.h"
 #include "shader_glsl.h"
 

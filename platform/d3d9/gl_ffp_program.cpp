@@ -1,5 +1,5 @@
 // The fixed-function program cache: key -> generated text -> linked program.
-#include "ffp_program.h"
+#include "gl_ffp_program.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // one commented row per Direct3D value; row 0 of the 1-based enums is unused
 // and out-of-range values fall back to the Direct3D default.
 #include "device.h"
-#include "draw_context.h"
+#include "gl_draw.h"
 
 namespace qrn::d3d9 {
 

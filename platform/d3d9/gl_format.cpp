@@ -1,5 +1,7 @@
 // The table of Direct3D 9 formats the stand-in stores, and their GL storage.
-#include "format.h"
+#include "gl_format.h"
+
+#include <epoxy/gl.h>
 
 #include <array>
 
@@ -43,7 +45,7 @@ const FormatInfo* FindFormat(D3DFORMAT format)
     return nullptr;
 }
 
-void ApplySwizzle(GLuint texture, const FormatInfo& f)
+void ApplySwizzle(GlName texture, const FormatInfo& f)
 {
     GLint sw[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
     if (f.luminance) {

@@ -17,7 +17,7 @@
 
 #include "ffp_key.h"
 #include "ffp_layout.h"
-#include "ffp_program.h"
+#include "gl_ffp_program.h"
 #include "ffp_uniforms.h"
 #include "gl_cache.h"
 

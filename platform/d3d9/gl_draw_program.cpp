@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "device.h"
-#include "draw_context.h"
+#include "gl_draw.h"
 
 namespace qrn::d3d9 {
 
