@@ -33,11 +33,13 @@
 
 namespace qrn {
 
-class QRN_API IVertexShader : public IRenderDeviceObject {
+// What both kinds offer, in this slot order.
+class QRN_API IShaderObject : public IRenderDeviceObject {
 public:
     // Binds the shader; false when none is loaded or the device refuses.
     virtual bool Apply() = 0;                                            // 3
-    // Unbinds it and its input declaration: fixed function again.
+    // Unbinds it (a vertex shader also its input declaration): fixed
+    // function again.
     virtual bool Remove() = 0;                                           // 4
     // source is a file name when fromFile, else the text itself.
     virtual bool Load(const char* source, bool highLevel, int profile, bool fromFile) = 0; // 5
@@ -47,14 +49,7 @@ public:
     virtual std::int32_t SetConstantB(unsigned startRegister, const int* data, unsigned count) = 0;   // 8
 };
 
-class QRN_API IPixelShader : public IRenderDeviceObject {
-public:
-    virtual bool Apply() = 0;                                            // 3
-    virtual bool Remove() = 0;                                           // 4
-    virtual bool Load(const char* source, bool highLevel, int profile, bool fromFile) = 0; // 5
-    virtual std::int32_t SetConstantF(unsigned startRegister, const float* data, unsigned count) = 0; // 6
-    virtual std::int32_t SetConstantI(unsigned startRegister, const int* data, unsigned count) = 0;   // 7
-    virtual std::int32_t SetConstantB(unsigned startRegister, const int* data, unsigned count) = 0;   // 8
-};
+class QRN_API IVertexShader : public IShaderObject {};  // type 8
+class QRN_API IPixelShader : public IShaderObject {};   // type 9
 
 } // namespace qrn

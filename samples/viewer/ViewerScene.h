@@ -3,10 +3,13 @@
 // frame-rate benchmark. Only the library's exported classes are used.
 #pragma once
 
+#include <dinput.h>
+
 #include <cmath>
 
 #include "Camera.h"
 #include "Heightmap.h"
+#include "Input.h"
 #include "QrnMath.h"
 #include "RenderDevice.h"
 #include "SkyBox.h"
@@ -81,6 +84,16 @@ public:
     bool OverWater() const { return m_bOverWater; }
     // Freezes the day at its current angle (for pictures and timings).
     void SetDayRunning(bool running) { m_bDayRunning = running; }
+
+    // Walks by the arrows or W/A/S/D and looks by the mouse.
+    void WalkWith(qrn::IInput* input) {
+        if (!input) return;
+        long dx = 0, dy = 0;
+        const bool mouse = input->GetMouseMovement(&dx, &dy);
+        Walk(input->IsKeyDown(DIK_UP) || input->IsKeyDown(DIK_W), input->IsKeyDown(DIK_DOWN) || input->IsKeyDown(DIK_S),
+             input->IsKeyDown(DIK_LEFT) || input->IsKeyDown(DIK_A),
+             input->IsKeyDown(DIK_RIGHT) || input->IsKeyDown(DIK_D), dx, dy, mouse);
+    }
 
     // Walking speeds halve in water.
     void Walk(bool forward, bool back, bool left, bool right, long mouseDx, long mouseDy, bool mouse) {

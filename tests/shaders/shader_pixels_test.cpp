@@ -27,13 +27,10 @@ protected:
         DrawTest::TearDown();
     }
 
-    // Assembles `text`; the test fails with the assembler's messages.
-    std::vector<DWORD> Assemble(const std::string& text)
+    // The code a D3DX call made; the test fails with its messages.
+    static std::vector<DWORD> Code(HRESULT hr, ID3DXBuffer* code, ID3DXBuffer* errors)
     {
-        ID3DXBuffer* code = nullptr;
-        ID3DXBuffer* errors = nullptr;
-        const HRESULT hr = D3DXAssembleShader(text.c_str(), (UINT)text.size(), nullptr, nullptr, 0, &code, &errors);
-        std::string msg = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
+        const std::string msg = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
         if (errors) errors->Release();
         EXPECT_EQ(hr, D3D_OK) << msg;
         if (!code) return {};
@@ -42,21 +39,20 @@ protected:
         code->Release();
         return out;
     }
-
-    std::vector<DWORD> Compile(const std::string& text, const char* entry, const char* profile)
+    static std::vector<DWORD> Assemble(const std::string& text)
+    {
+        ID3DXBuffer* code = nullptr;
+        ID3DXBuffer* errors = nullptr;
+        const HRESULT hr = D3DXAssembleShader(text.c_str(), (UINT)text.size(), nullptr, nullptr, 0, &code, &errors);
+        return Code(hr, code, errors);
+    }
+    static std::vector<DWORD> Compile(const std::string& text, const char* entry, const char* profile)
     {
         ID3DXBuffer* code = nullptr;
         ID3DXBuffer* errors = nullptr;
         const HRESULT hr = D3DXCompileShader(text.c_str(), (UINT)text.size(), nullptr, nullptr, entry, profile, 0,
                                              &code, &errors, nullptr);
-        std::string msg = errors ? static_cast<const char*>(errors->GetBufferPointer()) : "";
-        if (errors) errors->Release();
-        EXPECT_EQ(hr, D3D_OK) << msg;
-        if (!code) return {};
-        const DWORD* p = static_cast<const DWORD*>(code->GetBufferPointer());
-        std::vector<DWORD> out(p, p + code->GetBufferSize() / 4);
-        code->Release();
-        return out;
+        return Code(hr, code, errors);
     }
 
     void UseVertex(const std::vector<DWORD>& code)
