@@ -411,3 +411,37 @@ TEST_F(ShaderDraw, AssemblyAndHighLevelShadersOfOneEffectDrawTheSamePixels)
     dev_->SetTexture(0, nullptr);
     tex->Release();
 }
+
+TEST_F(ShaderDraw, DeclarationInputsReachTheShaderBySemantic)
+{
+    // Position, binormal and a second coordinate set, as vertex format 9
+    // lays them out: the shader finds each by its usage, not its order.
+    const D3DVERTEXELEMENT9 elements[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITION, 0},
+        {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_BINORMAL, 0},
+        {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 1},
+        D3DDECL_END()};
+    IDirect3DVertexDeclaration9* decl = nullptr;
+    ASSERT_EQ(dev_->CreateVertexDeclaration(elements, &decl), D3D_OK);
+    UseVertex(Assemble("vs_2_0\n"
+                       "dcl_texcoord1 v7\n"
+                       "dcl_binormal v3\n"
+                       "dcl_position v0\n"
+                       "mov oPos, v0\n"
+                       "mov oD0.xyz, v3\n"
+                       "mov oD0.w, v7.y\n"
+                       "add oD0.z, v3.z, v7.x\n"));
+    UsePixel(Assemble("ps_2_0\ndcl v0\nmov oC0, v0\n"));
+    ASSERT_EQ(dev_->SetVertexDeclaration(decl), D3D_OK);
+    struct V {
+        float x, y, z, bx, by, bz, u, v;
+    };
+    const V q[6] = {{-1, -1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1}, {-1, 1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1},
+                    {1, 1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1},   {-1, -1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1},
+                    {1, 1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1},   {1, -1, 0.5f, 0.25f, 0.5f, 0.5f, 0.25f, 1}};
+    Clear(0);
+    ASSERT_EQ(dev_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, q, sizeof(V)), D3D_OK);
+    ExpectNear(Pixel(32, 32), 0x4080BF);
+    dev_->SetVertexDeclaration(nullptr);
+    decl->Release();
+}
