@@ -16,7 +16,7 @@ constexpr UINT kMaxBufferBytes = 1u << 30;
 bool BufferStore::Init(Device* device, UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
 {
     if (bytes == 0) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = Refuse("CreateVertexBuffer/CreateIndexBuffer", "Length", 0, "at least 1");
         return false;
     }
     if (bytes > kMaxBufferBytes) {

@@ -46,18 +46,19 @@ Device* Device::Create(Direct3D* d3d, D3DDEVTYPE type, HWND focus, DWORD behavio
                                  D3DCREATE_MIXED_VERTEXPROCESSING);
     if (vp != D3DCREATE_SOFTWARE_VERTEXPROCESSING && vp != D3DCREATE_HARDWARE_VERTEXPROCESSING &&
         vp != D3DCREATE_MIXED_VERTEXPROCESSING) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = Refuse("CreateDevice", "BehaviorFlags vertex processing", vp,
+                     "exactly one of SOFTWARE, HARDWARE or MIXED_VERTEXPROCESSING");
         return nullptr;
     }
     D3DCAPS9 caps{};
     FillCaps(type, &caps);
     if (vp != D3DCREATE_SOFTWARE_VERTEXPROCESSING &&
         !(caps.DevCaps & D3DDEVCAPS_HWTRANSFORMANDLIGHT)) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = RefuseWhy("CreateDevice", "hardware vertex processing without D3DDEVCAPS_HWTRANSFORMANDLIGHT");
         return nullptr;
     }
     if (!focus && !pp->hDeviceWindow) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = RefuseWhy("CreateDevice", "neither a focus window nor hDeviceWindow");
         return nullptr;
     }
     auto* device = new Device(d3d, type, focus, behavior);

@@ -98,7 +98,9 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* pp)
                       defaultPoolAlive_ > 0;
     D3DPRESENT_PARAMETERS params = *pp;
     if (!params.hDeviceWindow) params.hDeviceWindow = implicit_ ? implicit_->Window() : focus_;
-    HRESULT hr = held ? D3DERR_INVALIDCALL : CompleteParams(&params, false);
+    HRESULT hr = held ? RefuseWhy("Reset", "default-pool resources, additional swap chains or references to the "
+                                           "device's own back buffer or depth-stencil surface are still held")
+                      : CompleteParams(&params, false);
     if (FAILED(hr)) {
         coop_ = Cooperative::NotReset;
         return hr;

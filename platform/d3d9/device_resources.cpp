@@ -277,7 +277,7 @@ HRESULT Device::GetRenderTargetData(IDirect3DSurface9* rtSurface, IDirect3DSurfa
     if (dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() ||
         dst->Width() != rt->Width() || dst->Height() != rt->Height() || dst->IsLocked())
         return RefuseWhy(__func__, "dst->Pool() != D3DPOOL_SYSTEMMEM || dst->Format() != rt->Format() || dst->Width() != rt->Width() || dst->Height() != rt->Height() || dst->IsLocked()");
-    return rt->Download(dst->Cpu()) ? D3D_OK : D3DERR_INVALIDCALL;
+    return rt->Download(dst->Cpu()) ? D3D_OK : RefuseWhy(__func__, "the render target could not be read back");
 }
 
 HRESULT Device::GetFrontBufferData(UINT, IDirect3DSurface9*) { return D3DERR_NOTAVAILABLE; }

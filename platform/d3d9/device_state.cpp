@@ -10,9 +10,10 @@ static D3DMATRIX Identity()
     return m;
 }
 
-void SetDefaultState(DeviceState& s, bool zEnable)
+// The render states of a new or reset device (zEnable: an automatic depth
+// buffer exists).
+static void SetDefaultRenderStates(DeviceState& s, bool zEnable)
 {
-    s = DeviceState{};
     auto& rs = s.renderStates;
     rs[D3DRS_ZENABLE] = zEnable ? D3DZB_TRUE : D3DZB_FALSE;
     rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
@@ -101,7 +102,11 @@ void SetDefaultState(DeviceState& s, bool zEnable)
     rs[D3DRS_SRCBLENDALPHA] = D3DBLEND_ONE;
     rs[D3DRS_DESTBLENDALPHA] = D3DBLEND_ZERO;
     rs[D3DRS_BLENDOPALPHA] = D3DBLENDOP_ADD;
+}
 
+// Stage 0 modulates the texture with the diffuse colour; the others are off.
+static void SetDefaultStageStates(DeviceState& s)
+{
     for (unsigned st = 0; st < kMaxStages; ++st) {
         auto& t = s.stageStates[st];
         t[D3DTSS_COLOROP] = st == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
@@ -117,6 +122,10 @@ void SetDefaultState(DeviceState& s, bool zEnable)
         t[D3DTSS_RESULTARG] = D3DTA_CURRENT;
         t[D3DTSS_CONSTANT] = 0;
     }
+}
+
+static void SetDefaultSamplerStates(DeviceState& s)
+{
     for (auto& smp : s.samplerStates) {
         smp[D3DSAMP_ADDRESSU] = D3DTADDRESS_WRAP;
         smp[D3DSAMP_ADDRESSV] = D3DTADDRESS_WRAP;
@@ -132,7 +141,14 @@ void SetDefaultState(DeviceState& s, bool zEnable)
         smp[D3DSAMP_ELEMENTINDEX] = 0;
         smp[D3DSAMP_DMAPOFFSET] = 0;
     }
+}
 
+void SetDefaultState(DeviceState& s, bool zEnable)
+{
+    s = DeviceState{};
+    SetDefaultRenderStates(s, zEnable);
+    SetDefaultStageStates(s);
+    SetDefaultSamplerStates(s);
     s.view = Identity();
     s.projection = Identity();
     for (auto& m : s.textureTransforms) m = Identity();

@@ -252,7 +252,7 @@ HRESULT Device::GetClipPlane(DWORD index, float* plane)
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE st, DWORD value)
 {
     const DWORD i = static_cast<DWORD>(st);
-    if (i >= kMaxRenderStates) return RefuseWhy(__func__, "i >= kMaxRenderStates");
+    if (i >= kMaxRenderStates) return Refuse(__func__, "State", i, "below the render-state table's size");
     state_.renderStates[i] = value;
     state_.dirty |= kDirtyRenderState;
     if (i == D3DRS_CLIPPLANEENABLE) state_.dirty |= kDirtyClipPlanes;
@@ -281,7 +281,7 @@ HRESULT Device::GetTexture(DWORD stage, IDirect3DBaseTexture9** out)
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     const int slot = SamplerSlot(stage);
-    if (slot < 0) return RefuseWhy(__func__, "slot < 0");
+    if (slot < 0) return Refuse(__func__, "Stage", stage, "0..15, D3DDMAPSAMPLER or D3DVERTEXTEXTURESAMPLER0..3");
     auto* t = static_cast<Texture*>(texture);
     if (Foreign(t, this)) return RefuseWhy(__func__, "Foreign(t, this)");
     if (t && (t->Pool() == D3DPOOL_SYSTEMMEM || t->Pool() == D3DPOOL_SCRATCH))
@@ -303,8 +303,8 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value)
 {
     const DWORD t = static_cast<DWORD>(type);
-    if (stage >= kMaxStages || t >= kMaxStageStates)
-        return RefuseWhy(__func__, "stage >= kMaxStages || t >= kMaxStageStates");
+    if (stage >= kMaxStages) return Refuse(__func__, "Stage", stage, "0..7");
+    if (t >= kMaxStageStates) return Refuse(__func__, "Type", t, "a D3DTEXTURESTAGESTATETYPE, below 33");
     state_.stageStates[stage][t] = value;
     state_.dirty |= kDirtyStageState;
     return D3D_OK;
@@ -324,7 +324,8 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 {
     const DWORD t = static_cast<DWORD>(type);
     const int slot = SamplerSlot(sampler);
-    if (slot < 0 || t >= kMaxSamplerStates) return RefuseWhy(__func__, "slot < 0 || t >= kMaxSamplerStates");
+    if (slot < 0) return Refuse(__func__, "Sampler", sampler, "0..15, D3DDMAPSAMPLER or D3DVERTEXTEXTURESAMPLER0..3");
+    if (t >= kMaxSamplerStates) return Refuse(__func__, "Type", t, "a D3DSAMPLERSTATETYPE, below 14");
     state_.samplerStates[static_cast<size_t>(slot)][t] = value;
     state_.dirty |= kDirtySamplerState;
     return D3D_OK;
@@ -343,7 +344,7 @@ HRESULT Device::SetScissorRect(CONST RECT* r)
         return RefuseWhy(__func__, "!r || r->left > r->right || r->top > r->bottom");
     // The draw path hands GL the width and height, which must fit a GLsizei.
     if (int64_t{r->right} - r->left > INT32_MAX || int64_t{r->bottom} - r->top > INT32_MAX)
-        return D3DERR_INVALIDCALL;
+        return RefuseWhy(__func__, "a width or height beyond 2^31 - 1");
     state_.scissor = *r;
     state_.dirty |= kDirtyScissor;
     return D3D_OK;
@@ -362,7 +363,9 @@ HRESULT Device::SetSoftwareVertexProcessing(BOOL software)
     // created with.
     if (!(behavior_ & D3DCREATE_MIXED_VERTEXPROCESSING)) {
         const bool createdSoftware = (behavior_ & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
-        return (software != FALSE) == createdSoftware ? D3D_OK : D3DERR_INVALIDCALL;
+        return (software != FALSE) == createdSoftware
+                   ? D3D_OK
+                   : RefuseWhy(__func__, "the device's vertex processing was fixed at creation (not MIXED)");
     }
     state_.softwareVertexProcessing = software != FALSE;
     return D3D_OK;
@@ -412,7 +415,7 @@ HRESULT Device::GetFVF(DWORD* fvf)
 
 HRESULT Device::SetStreamSource(UINT stream, IDirect3DVertexBuffer9* vb, UINT offset, UINT stride)
 {
-    if (stream >= kMaxStreams) return RefuseWhy(__func__, "stream >= kMaxStreams");
+    if (stream >= kMaxStreams) return Refuse(__func__, "StreamNumber", stream, "below the stream count (MaxStreams)");
     auto* b = static_cast<VertexBuffer*>(vb);
     if (Foreign(b, this)) return RefuseWhy(__func__, "Foreign(b, this)");
     if (b && (offset > b->Size() || stride > caps_.MaxStreamStride))

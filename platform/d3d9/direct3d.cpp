@@ -285,7 +285,8 @@ HRESULT Direct3D::CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapt
         return RefuseWhy(__func__, "type != D3DDEVTYPE_HAL && type != D3DDEVTYPE_REF && type != D3DDEVTYPE_SW");
     if (!DeviceTypeAvailable(type)) return D3DERR_NOTAVAILABLE;
     if (!IsDisplayFormat(adapterFormat)) return D3DERR_NOTAVAILABLE;
-    if (backBufferFormat == D3DFMT_UNKNOWN) return windowed ? D3D_OK : D3DERR_INVALIDCALL;
+    if (backBufferFormat == D3DFMT_UNKNOWN)
+        return windowed ? D3D_OK : RefuseWhy(__func__, "BackBufferFormat UNKNOWN in full screen");
     if (!IsBackBufferFormat(backBufferFormat)) return D3DERR_NOTAVAILABLE;
     return D3D_OK;
 }

@@ -43,11 +43,16 @@ void DrainErrors()
     }
 }
 
-// The window system makes every top-level window with these attributes
-// already in force: a window's framebuffer configuration is fixed when it is
-// made (EGL surfaces).
-[[maybe_unused]] const bool kAttributesRegistered =
-    (qrn::win32::SetWindowGlSetup(&GlBackend::SetContextAttributes), true);
+// The window system runs SetContextAttributes before its first window: a
+// window's framebuffer configuration is fixed when it is made (EGL surfaces).
+// A destroyed window's SDL window stays while a context is current on it.
+bool WindowInUse(SDL_Window* window)
+{
+    return SDL_WasInit(SDL_INIT_VIDEO) && SDL_GL_GetCurrentWindow() == window;
+}
+
+[[maybe_unused]] const bool kWindowSystemHooks =
+    (qrn::win32::SetWindowGlSetup(&GlBackend::SetContextAttributes), qrn::win32::SetWindowInUseQuery(&WindowInUse), true);
 
 }  // namespace
 

@@ -8,13 +8,16 @@
 //   gl_backend.cpp   context, textures, buffers, framebuffers, copies, clears
 //   gl_present.cpp   the steps of Present (window, composition, capture, swap)
 //   gl_draw*.cpp     the draw path: state, program, vertex input, draw calls
+//   gl_ffp_program.* the fixed-function programs, compiled and linked
 //   gl_format.cpp    the Direct3D format table and its GL storage
 //   gl_cache.*       the one shadow of GL state
 //   gl_debug.cpp     object labels and the debug-build error check
 //
 // Names handed out here are GL object names (0 = none); the Direct3D side
-// stores them and hands them back, never looks inside. All operations make
-// the device's context current first, so callers need not.
+// stores them and hands them back, never looks inside. Operations that make,
+// change, copy or draw make the device's context current first, so callers
+// need not; ClearTargets follows BindDrawTargets, and the present steps
+// follow BindWindow.
 //
 // This header includes no GL header on purpose: the Direct3D objects include
 // it and must not see GL.
@@ -40,8 +43,8 @@ struct DrawContext;
 struct FormatInfo;
 class Surface;
 
-// The framebuffer a swap chain's picture is composed into (0: the window's
-// own) and what Present needs to place the back buffer in it.
+// What Present composes: which part of which back buffer, placed where in
+// the window's top-level client area, and the brush colour around it.
 struct PresentFrame {
     GlName backBufferFbo = 0;
     RECT from{};              // part of the back buffer shown

@@ -120,6 +120,7 @@ DrawContext* EnsureDrawContext(Device* device)
     }
     LabelGlObject(GL_BUFFER, dc->ring.Buffer(), "streaming ring (user memory, uniforms)");
     glCreateSamplers((GLsizei)dc->samplers.size(), dc->samplers.data());
+    for (GLuint smp : dc->samplers) LabelGlObject(GL_SAMPLER, smp, "texture stage sampler");
     glGetIntegerv(GL_UNIFORM_BUFFER_OFFSET_ALIGNMENT, &dc->uniformAlign);
     dc->uniformAlign = std::max<GLint>(dc->uniformAlign, 16);
     dc->maxPointSize = std::max(1.0f, device->Caps().MaxPointSize);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "device.h"
+#include "gl_debug.h"
 #include "gl_draw.h"
 
 namespace qrn::d3d9 {
@@ -146,6 +147,7 @@ VertexArray* BindLayout(DrawContext& dc)
     if (it == dc.vertexArrays.end()) {
         auto va = std::make_unique<VertexArray>();
         glCreateVertexArrays(1, &va->vao);
+        LabelGlObject(GL_VERTEX_ARRAY, va->vao, "vertex layout");
         for (GLuint loc = 0; loc < kAttrCount; ++loc) {
             const FfpAttribFormat& f = dc.layout.attribs[loc];
             if (!f.present) continue;

@@ -1,5 +1,6 @@
 // The fixed-function program cache: key -> generated text -> linked program.
 #include "gl_ffp_program.h"
+#include "gl_debug.h"
 
 #include <string>
 
@@ -75,6 +76,7 @@ GLuint FfpProgramCache::Get(const FfpKey& key)
                           "--- fragment ---\n" + fs;
         OutputDebugStringA(msg.c_str());
     }
+    LabelGlObject(GL_PROGRAM, prog, "fixed-function program");
     programs_.emplace(key, prog);
     return prog;
 }

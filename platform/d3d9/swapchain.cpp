@@ -11,7 +11,7 @@ SwapChain* SwapChain::Create(Device* device, const D3DPRESENT_PARAMETERS& pp, bo
 {
     const FormatInfo* f = FindFormat(pp.BackBufferFormat);
     if (!f) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = Refuse(__func__, "BackBufferFormat", pp.BackBufferFormat, "a supported back-buffer format");
         return nullptr;
     }
     auto* sc = new (std::nothrow) SwapChain(device, pp, implicit);

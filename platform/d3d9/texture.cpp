@@ -33,7 +33,7 @@ Texture* Texture::Create(Device* device, UINT width, UINT height, UINT levels, D
     const bool autogen = (usage & D3DUSAGE_AUTOGENMIPMAP) != 0;
     if (levels == 0) levels = full;
     if (levels > full || (autogen && levels != full && levels != 1)) {
-        *hr = D3DERR_INVALIDCALL;
+        *hr = Refuse("CreateTexture", "Levels", levels, autogen ? "1 or the full chain (AUTOGENMIPMAP)" : "at most the full chain");
         return nullptr;
     }
     // An automatically mipmapped texture shows one level; GL keeps the chain.

@@ -62,11 +62,14 @@ QRN_PLATFORM_API void MouseTotals(int64_t* x, int64_t* y, int64_t* wheel, uint32
 QRN_PLATFORM_API uint8_t DikFromScancode(int sdlScancode);
 QRN_PLATFORM_API int ScancodeFromDik(uint8_t dik);
 
-// The graphics stand-in's set-up of the window system's GL attributes (its
-// context version and framebuffer configuration). A window's framebuffer
-// configuration is fixed when it is made, so EnsureVideo runs `setup` before
-// the first window; the graphics stand-in registers it when it is loaded.
+// What the graphics stand-in asks of the window system. `setup` runs once
+// video is up and before the first window (a window's framebuffer
+// configuration is fixed when it is made): it sets the GL attributes. `inUse` says whether the graphics stand-in still
+// draws on an SDL window, which then outlives its destroyed window (hidden)
+// until it says no. The graphics stand-in registers both when it is loaded;
+// without it, windows get SDL's defaults and are destroyed at once.
 QRN_PLATFORM_API void SetWindowGlSetup(void (*setup)());
+QRN_PLATFORM_API void SetWindowInUseQuery(bool (*inUse)(SDL_Window* window));
 
 // Makes sure SDL's video subsystem is up; false (with SDL's error on stderr
 // once) where no display can be opened.

@@ -65,8 +65,7 @@ bool EnsureVideo()
     // being loaded and unloaded with every window.
     if (SDL_GL_LoadLibrary(nullptr) != 0) SDL_ClearError();
     // A window's framebuffer configuration is fixed when it is made (EGL
-    // surfaces): the graphics stand-in's attributes must be in force before
-    // the first window.
+    // surfaces): the graphics stand-in's set-up comes before the first window.
     if (g_glSetup) g_glSetup();
     return true;
 }

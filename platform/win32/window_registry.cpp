@@ -112,12 +112,14 @@ void Deliver(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool deferred)
         CallProc(hwnd, msg, wParam, lParam);
 }
 
+// Set while the process loads (SetWindowInUseQuery).
+static bool (*g_inUse)(SDL_Window* window) = nullptr;
+
 void ReleaseParkedWindows()
 {
     auto& v = S().parked;
-    SDL_Window* current = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GL_GetCurrentWindow() : nullptr;
     for (auto it = v.begin(); it != v.end();) {
-        if (it->released && it->sdl != current) {
+        if (it->released && !(g_inUse && g_inUse(it->sdl))) {
             SDL_DestroyWindow(it->sdl);
             it = v.erase(it);
         } else {
@@ -144,6 +146,8 @@ void MarkDirty(HWND hwnd)
 using namespace qrn::win32::detail;
 
 namespace qrn::win32 {
+
+void SetWindowInUseQuery(bool (*inUse)(SDL_Window* window)) { g_inUse = inUse; }
 
 SDL_Window* SdlWindow(HWND hwnd)
 {

@@ -571,13 +571,18 @@ TEST_F(Win32Test, DeviceOutlivesItsWindow)
     // The device lets go (as its destructor does), then deletes its context.
     EXPECT_EQ(TopLevel(main), main);
     EXPECT_TRUE(DeviceOwnsPicture(main));
+    // The graphics stand-in answers whether it still draws on the window;
+    // here, as there, while a context is current on it.
+    SetWindowInUseQuery([](SDL_Window* w) { return SDL_GL_GetCurrentWindow() == w; });
     SetDeviceOwnsPicture(TopLevel(main), false);
     EXPECT_FALSE(DeviceOwnsPicture(main));
-    EXPECT_EQ(SDL_GetWindowFromID(id), sdl);
+    Pump();
+    EXPECT_EQ(SDL_GetWindowFromID(id), sdl);  // still in use
     SDL_GL_MakeCurrent(nullptr, nullptr);
     SDL_GL_DeleteContext(ctx);
     Pump();
     EXPECT_EQ(SDL_GetWindowFromID(id), nullptr);
+    SetWindowInUseQuery(nullptr);
     EXPECT_EQ(TopLevel(main), nullptr);
 
     // Without a device the SDL window goes at once.
