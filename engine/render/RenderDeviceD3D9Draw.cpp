@@ -14,7 +14,7 @@ struct FormatInfo {
     bool color;
 };
 
-// One row per drawable VERTEXFORMAT (the shader-only formats have none).
+// One row per VERTEXFORMAT.
 const FormatInfo kFormats[] = {
     {D3DFVF_XYZ, 12, false},                                  // VERTEXFORMAT_XYZ
     {D3DFVF_XYZ | D3DFVF_DIFFUSE, 16, true},                  // VERTEXFORMAT_XYZ_DIFFUSE
@@ -25,9 +25,13 @@ const FormatInfo kFormats[] = {
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 32, false},    // VERTEXFORMAT_XYZ_NORMAL_TEX1
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2, 40, false},    // VERTEXFORMAT_XYZ_NORMAL_TEX2
     {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE, 28, false},   // VERTEXFORMAT_XYZ_NORMAL_PSIZE
+    // Position, normal, binormal and one or two coordinate sets: no flexible
+    // format says this, so only a vertex shader can draw them.
+    {0, 44, false},                                           // VERTEXFORMAT_SHADER_9
+    {0, 52, false},                                           // VERTEXFORMAT_SHADER_10
 };
 constexpr int kFormatCount = static_cast<int>(std::size(kFormats));
-static_assert(kFormatCount == VERTEXFORMAT_XYZ_NORMAL_PSIZE + 1);
+static_assert(kFormatCount == VERTEXFORMAT_SHADER_10 + 1);
 
 // What each PRIMITIVETYPE draws as.
 struct PrimitiveInfo {

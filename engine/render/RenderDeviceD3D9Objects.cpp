@@ -10,12 +10,14 @@
 #include "IndexBufferD3D9.h"
 #include "MaterialD3D9.h"
 #include "MeshD3D9.h"
+#include "PixelShaderD3D9.h"
 #include "RenderTargetD3D9.h"
 #include "ScreenImageD3D9.h"
 #include "TextureCache.h"
 #include "TextureD3D9.h"
 #include "TweenMeshD3D9.h"
 #include "VertexBufferD3D9.h"
+#include "VertexShaderD3D9.h"
 // (end of device object classes)
 
 namespace qrn {
@@ -41,6 +43,10 @@ IRenderDeviceObject* CRenderDeviceD3D9::NewObject(int objectType)
         return new (std::nothrow) CMeshD3D9(this, m_pD3DDevice);
     case OBJECTTYPE_TWEENMESH:
         return new (std::nothrow) CTweenMeshD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_VERTEXSHADER:
+        return new (std::nothrow) CVertexShaderD3D9(this, m_pD3DDevice);
+    case OBJECTTYPE_PIXELSHADER:
+        return new (std::nothrow) CPixelShaderD3D9(this, m_pD3DDevice);
     // (end of device object kinds)
     default:
         return nullptr;
@@ -66,8 +72,7 @@ void CRenderDeviceD3D9::DeleteTextureCache()
 bool CRenderDeviceD3D9::SetShaderDeclaration(int vertexFormat)
 {
     // ---- vertex shader input declaration -------------------------------------
-    (void)vertexFormat;
-    return false;
+    return m_pBoundVertexShader && m_pBoundVertexShader->SetDeclarationForFormat(vertexFormat);
     // (end of vertex shader input declaration)
 }
 

@@ -4,6 +4,7 @@
 
 #include "BufferFillD3D9.h"
 #include "RenderDeviceD3D9.h"
+#include "VertexShaderD3D9.h"
 
 namespace qrn {
 
@@ -61,10 +62,10 @@ void CVertexBufferD3D9::Apply(unsigned stream)
     if (!m_pDevice) return;
     const DWORD fvf = CRenderDeviceD3D9::VertexFormatCode(m_iVertexFormat);
 
-    if (m_pRenderDevice->GetBoundVertexShader()) {
+    if (CVertexShaderD3D9* shader = m_pRenderDevice->GetBoundVertexShader()) {
         // The shader reads the transposed world x view x projection from
-        // c0..c3. Its input declaration for the format is set by the shader
-        // object itself once it is bound.
+        // c0..c3, through the input declaration of the buffer's format.
+        shader->SetDeclarationForFormat(m_iVertexFormat);
         float wvp[16];
         m_pRenderDevice->GetShaderWorldViewProjection(wvp);
         m_pDevice->SetVertexShaderConstantF(0, wvp, 4);

@@ -1,6 +1,7 @@
 // Vertex declarations (from element lists and from FVF codes) and shader
 // objects holding their byte code.
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "device.h"
@@ -167,29 +168,10 @@ HRESULT VertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* out, UINT* count)
 }
 
 // ---- shaders ----------------------------------------------------------------------------------------
-size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords)
+uint64_t NextShaderSerial()
 {
-    if (!code || maxDwords == 0 || (code[0] >> 16) != versionPrefix) return 0;
-    const DWORD major = (code[0] >> 8) & 0xff;
-    if (major < 1 || major > 3) return 0;
-    size_t i = 1;
-    while (i < maxDwords) {
-        const DWORD token = code[i];
-        if (token == 0x0000FFFF) return i + 1;  // end
-        const DWORD opcode = token & 0xFFFF;
-        if (opcode == 0xFFFE) {  // comment: length in DWORDs in bits 16..30
-            i += 1 + ((token >> 16) & 0x7FFF);
-            continue;
-        }
-        if (major >= 2) {
-            i += 1 + ((token >> 24) & 0xF);
-        } else {
-            // Version 1 tokens carry no length: parameter tokens have bit 31 set.
-            ++i;
-            while (i < maxDwords && (code[i] & 0x80000000u)) ++i;
-        }
-    }
-    return 0;
+    static std::atomic<uint64_t> next{1};
+    return next++;
 }
 
 }  // namespace qrn::d3d9

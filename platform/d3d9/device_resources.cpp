@@ -5,6 +5,7 @@
 #include "device.h"
 #include "refusal.h"
 #include "direct3d.h"
+#include "shader_bytecode.h"
 
 namespace qrn::d3d9 {
 
@@ -42,9 +43,19 @@ HRESULT MakeShader(Device* device, const DWORD* code, DWORD prefix, DWORD maxVer
 {
     if (!out) return RefuseWhy(__func__, "!out");
     *out = nullptr;
-    const size_t n = ShaderCodeLength(code, prefix, kMaxShaderDwords);
-    if (n == 0 || code[0] > maxVersion) return RefuseWhy(__func__, "n == 0 || code[0] > maxVersion");
-    return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + n)), E_OUTOFMEMORY, out);
+    if (!code) return RefuseWhy(__func__, "!code");
+    if ((code[0] >> 16) != prefix || code[0] > maxVersion)
+        return Refuse(__func__, "version token", code[0], "this kind, at most the capabilities' version");
+    // Translated once, here: code the translator cannot read is refused.
+    ShaderProgram program;
+    GlslShader glsl;
+    std::string why;
+    if (!ReadShader(code, kMaxShaderDwords, &program, &why) ||
+        !TranslateShader(code, program.dwords, &glsl, &why)) {
+        return RefuseWhy(__func__, why.c_str());
+    }
+    return HandOutNew(new (std::nothrow) T(device, std::vector<DWORD>(code, code + program.dwords), std::move(glsl)),
+                      E_OUTOFMEMORY, out);
 }
 
 }  // namespace

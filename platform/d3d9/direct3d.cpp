@@ -221,6 +221,8 @@ void FillCaps(D3DDEVTYPE type, D3DCAPS9* c)
     c->DevCaps &= ~o.removeDevCaps;
     c->RasterCaps &= ~o.removeRasterCaps;
     c->VertexProcessingCaps &= ~o.removeVertexProcessingCaps;
+    if (o.vertexShaderVersion) c->VertexShaderVersion = o.vertexShaderVersion;
+    if (o.pixelShaderVersion) c->PixelShaderVersion = o.pixelShaderVersion;
     c->TextureCaps |= o.addTextureCaps;
 }
 

@@ -27,6 +27,8 @@ struct AdapterOverrides {
     DWORD removeDevCaps = 0;
     DWORD removeRasterCaps = 0;
     DWORD removeVertexProcessingCaps = 0;
+    DWORD vertexShaderVersion = 0;  // reported instead of the real version when not 0
+    DWORD pixelShaderVersion = 0;
     DWORD addTextureCaps = 0;
     bool modesGiven = false;
     std::vector<D3DDISPLAYMODE> modes;

@@ -281,6 +281,13 @@ std::string FfpVertexShaderText(const FfpKey& k)
     return s;
 }
 
+std::string FfpAlphaTestCode(const FfpKey& k, const char* colour)
+{
+    if (!k.alphaFunc) return "";
+    return std::string("    float a255 = floor(") + colour + ".a * 255.0 + 0.5);\n    if (!(" + AlphaCompare(k.alphaFunc) +
+           ")) discard;\n";
+}
+
 std::string FfpFragmentShaderText(const FfpKey& k)
 {
     const char* flat = k.flatShade ? "flat " : "";
@@ -307,10 +314,7 @@ std::string FfpFragmentShaderText(const FfpKey& k)
         s += k.fogTable ? "    float f = clamp(FogFactor(vFog), 0.0, 1.0);\n" : "    float f = clamp(vFog, 0.0, 1.0);\n";
         s += "    cur.rgb = mix(u.fogColor.rgb, cur.rgb, f);\n";
     }
-    if (k.alphaFunc) {
-        s += "    float a255 = floor(cur.a * 255.0 + 0.5);\n";
-        s += std::string("    if (!(") + AlphaCompare(k.alphaFunc) + ")) discard;\n";
-    }
+    s += FfpAlphaTestCode(k, "cur");
     s += "    oColor = cur;\n}\n";
     return s;
 }

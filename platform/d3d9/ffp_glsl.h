@@ -22,5 +22,7 @@ namespace qrn::d3d9 {
 
 std::string FfpVertexShaderText(const FfpKey& key);
 std::string FfpFragmentShaderText(const FfpKey& key);
+// The alpha test of the key on a vec4 variable (statements; empty without a test).
+std::string FfpAlphaTestCode(const FfpKey& key, const char* colour);
 
 }  // namespace qrn::d3d9

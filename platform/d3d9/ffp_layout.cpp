@@ -125,6 +125,11 @@ bool LayoutFromDeclaration(const D3DVERTEXELEMENT9* e, FfpVertexLayout* layout)
         case D3DDECLUSAGE_TEXCOORD:
             attrib = el.UsageIndex < kMaxTexCoordSets ? int(kAttrTex0 + el.UsageIndex) : -1;
             break;
+        case D3DDECLUSAGE_BINORMAL:
+        case D3DDECLUSAGE_TANGENT:
+            // One location for either; a second one is left to the stream.
+            attrib = el.UsageIndex == 0 && !l.attribs[kAttrTangent].present ? int(kAttrTangent) : -1;
+            break;
         default: break;
         }
         if (attrib < 0) continue;

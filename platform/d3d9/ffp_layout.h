@@ -25,7 +25,8 @@ enum FfpAttrib : uint32_t {
     kAttrTex0 = 5,       // TEXCOORD 0..7 at locations 5..12
     kAttrPosition1 = 13, // POSITION 1: second key frame for tweening
     kAttrNormal1 = 14,   // NORMAL 1
-    kAttrCount = 15,
+    kAttrTangent = 15,   // BINORMAL 0 or TANGENT 0: read by vertex shaders only
+    kAttrCount = 16,
 };
 constexpr uint32_t kMaxTexCoordSets = 8;
 constexpr uint32_t kFfpMaxStreams = 16;
@@ -64,8 +65,8 @@ bool LayoutFromFvf(DWORD fvf, FfpVertexLayout* layout);
 // Layout of a declaration ending in D3DDECL_END. False when it is malformed:
 // no end within MAXD3DDECLLENGTH elements, an unknown type, a stream beyond
 // kFfpMaxStreams, the same usage twice, or no POSITION/POSITIONT 0. Elements the
-// fixed-function pipeline does not read (tangents, blend weights ...) are
-// accepted and ignored.
+// fixed-function pipeline does not read (blend weights ...) are accepted and
+// ignored; the first binormal or tangent is kept for vertex shaders.
 bool LayoutFromDeclaration(const D3DVERTEXELEMENT9* elements, FfpVertexLayout* layout);
 
 // Bytes of one element of a declaration type; 0 for UNUSED or unknown.

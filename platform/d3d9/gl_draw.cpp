@@ -34,6 +34,7 @@ void DestroyDrawContext(DrawContext* dc)
 {
     GlCache& gl = *dc->gl;
     dc->programs.Clear(gl);
+    DestroyShaderDrawState(*dc);
     for (auto& [sig, va] : dc->vertexArrays) {
         gl.ForgetVertexArray(va->vao);
         glDeleteVertexArrays(1, &va->vao);
@@ -57,7 +58,8 @@ bool Prepare(Device& dev, DrawContext& dc, bool pointList)
     dev.BindDrawTargets();
     ApplyRasterState(dc, s);
     if (!ApplyProgram(dc, s, points)) return false;
-    ApplyTextures(dc, s, dc.key);
+    if (s.pixelShader) ApplyTextureUnits(dc, s, ShaderTextureUnits(s));
+    else ApplyTextures(dc, s, dc.key);
     return true;
 }
 

@@ -25,6 +25,7 @@ namespace qrn::d3d9 {
 
 class Device;
 struct DeviceState;
+struct ShaderDrawState;
 
 // A persistently mapped buffer written front to back; each quarter is fenced
 // when the writer leaves it and waited for before it is written again, so
@@ -107,6 +108,9 @@ struct DrawContext {
     GLintptr uniformsOffset = -1;
     uint64_t uniformsEpoch = 0;
 
+    // Programs and constant blocks of vertex and pixel shaders (draw_shader.cpp).
+    ShaderDrawState* shaders = nullptr;
+
     // Counters for tests and benchmarks.
     uint64_t uniformUploads = 0;
     uint64_t ringBytes = 0;
@@ -120,6 +124,8 @@ DrawContext* EnsureDrawContext(Device* device);
 void ApplyRasterState(DrawContext& dc, const DeviceState& s);
 // Textures and sampler objects of the stages the program samples.
 void ApplyTextures(DrawContext& dc, const DeviceState& s, const FfpKey& key);
+// Textures and sampler objects of the units in the mask (bit n: unit n).
+void ApplyTextureUnits(DrawContext& dc, const DeviceState& s, uint32_t units);
 // The layout of the current vertex format; false when there is none or the
 // fixed-function path cannot draw it.
 bool RefreshLayout(DrawContext& dc, DeviceState& s);
@@ -130,5 +136,13 @@ void BindStream(DrawContext& dc, VertexArray& va, uint32_t stream, GLuint buffer
 void BindElements(DrawContext& dc, VertexArray& va, GLuint buffer);
 // The key for the current state, its program and uniform block, all bound.
 bool ApplyProgram(DrawContext& dc, DeviceState& s, bool points);
+
+// ---- vertex and pixel shaders (draw_shader.cpp) --------------------------------------------
+// The program of the bound shaders (the fixed-function half for a kind
+// without one), with their constant blocks bound; 0 when it cannot be made.
+GLuint ApplyShaderProgram(DrawContext& dc, DeviceState& s, bool points);
+// Texture units the bound pixel shader samples.
+uint32_t ShaderTextureUnits(const DeviceState& s);
+void DestroyShaderDrawState(DrawContext& dc);
 
 }  // namespace qrn::d3d9

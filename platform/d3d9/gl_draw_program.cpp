@@ -50,8 +50,11 @@ bool ApplyProgram(DrawContext& dc, DeviceState& s, bool points)
         dc.keyValid = true;
         dc.keyPoints = points;
     }
-    if (!dc.program) return false;
-    dc.gl->UseProgram(dc.program);
+    // Bound shaders replace the fixed-function program (or half of it); the
+    // fixed-function block below still feeds that half and the shaders' ends.
+    const GLuint program = s.vertexShader || s.pixelShader ? ApplyShaderProgram(dc, s, points) : dc.program;
+    if (!program) return false;
+    dc.gl->UseProgram(program);
 
     // The block lives in the ring: once writing has moved on to another
     // quarter it is written again, since the ring will come round to it.

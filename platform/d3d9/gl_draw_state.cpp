@@ -200,10 +200,18 @@ void ApplyRasterState(DrawContext& dc, const DeviceState& s)
 
 void ApplyTextures(DrawContext& dc, const DeviceState& s, const FfpKey& key)
 {
-    GlCache& gl = *dc.gl;
+    uint32_t units = 0;
     const uint32_t stages = ActiveStages(key);
-    for (uint32_t st = 0; st < stages; ++st) {
-        if (!key.stages[st].textured) continue;
+    for (uint32_t st = 0; st < stages; ++st)
+        if (key.stages[st].textured) units |= 1u << st;
+    ApplyTextureUnits(dc, s, units);
+}
+
+void ApplyTextureUnits(DrawContext& dc, const DeviceState& s, uint32_t units)
+{
+    GlCache& gl = *dc.gl;
+    for (uint32_t st = 0; st < GlCache::kUnits && st < kMaxSamplers; ++st) {
+        if (!(units & (1u << st))) continue;
         const Texture* tex = s.textures[st];
         gl.BindTextureUnit(st, tex ? tex->GlTexture() : 0);
         gl.BindSampler(st, dc.samplers[st]);

@@ -22,6 +22,7 @@
 #include "gl_backend.h"
 #include "refusal.h"
 #include "object.h"
+#include "shader_glsl.h"
 
 namespace qrn::d3d9 {
 
@@ -314,12 +315,17 @@ private:
 };
 
 
+uint64_t NextShaderSerial();
+
 // What vertex and pixel shaders share: the byte code they were made from.
 // Iface is IDirect3DVertexShader9 or IDirect3DPixelShader9.
 template <class Iface>
 class ShaderObject : public Iface, public DeviceChild {
 public:
-    ShaderObject(Device* device, std::vector<DWORD> code) : DeviceChild(device), code_(std::move(code)) {}
+    ShaderObject(Device* device, std::vector<DWORD> code, GlslShader glsl)
+        : DeviceChild(device), code_(std::move(code)), glsl_(std::move(glsl)), serial_(NextShaderSerial())
+    {
+    }
     QRN_D3D9_REFCOUNT_METHODS
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override { return HandOutDevice(ppDevice); }
     HRESULT GetFunction(void* pData, UINT* pSizeOfData) override
@@ -334,9 +340,15 @@ public:
         return D3D_OK;
     }
     const std::vector<DWORD>& Code() const { return code_; }
+    // The program translated from the byte code at creation.
+    const GlslShader& Glsl() const { return glsl_; }
+    // Never reused within the process: names this shader in program caches.
+    uint64_t Serial() const { return serial_; }
 
 private:
     std::vector<DWORD> code_;
+    GlslShader glsl_;
+    uint64_t serial_;
 };
 
 class VertexShader final : public ShaderObject<IDirect3DVertexShader9> {
@@ -357,10 +369,6 @@ public:
     }
 };
 
-// Length in DWORDs of shader byte code up to and including its end token, or
-// 0 when the version token is not `versionPrefix` (0xFFFE vertex, 0xFFFF
-// pixel) or no end token comes within `maxDwords`.
-size_t ShaderCodeLength(const DWORD* code, DWORD versionPrefix, size_t maxDwords);
 
 // ---- swap chains -------------------------------------------------------------------------
 class SwapChain final : public IDirect3DSwapChain9, public DeviceChild {

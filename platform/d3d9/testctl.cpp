@@ -21,6 +21,12 @@ void SetMissingCaps(uint32_t missing)
     o.removeVertexProcessingCaps = (missing & kNoTweening) ? D3DVTXPCAPS_TWEENING : 0;
 }
 
+void SetShaderVersions(DWORD vertex, DWORD pixel)
+{
+    Overrides().vertexShaderVersion = vertex;
+    Overrides().pixelShaderVersion = pixel;
+}
+
 void SetDisplayModes(const D3DDISPLAYMODE* modes, unsigned count)
 {
     AdapterOverrides& o = Overrides();

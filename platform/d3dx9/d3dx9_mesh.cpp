@@ -46,38 +46,6 @@ void ReleaseAndNull(T*& p)
 
 }  // namespace
 
-// ---- buffer ------------------------------------------------------------------------------------
-
-Buffer* Buffer::Create(size_t bytes)
-{
-    auto* b = new (std::nothrow) Buffer();
-    if (!b) return nullptr;
-    try {
-        b->bytes_.assign(bytes, 0);
-    } catch (const std::bad_alloc&) {
-        delete b;
-        return nullptr;
-    }
-    return b;
-}
-
-HRESULT Buffer::QueryInterface(REFIID riid, void** ppv)
-{
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!(riid == IID_IUnknown) && !(riid == IID_ID3DXBuffer)) return E_NOINTERFACE;
-    AddRef();
-    *ppv = static_cast<ID3DXBuffer*>(this);
-    return S_OK;
-}
-
-ULONG Buffer::Release()
-{
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 // ---- creation ----------------------------------------------------------------------------------
 
 HRESULT Mesh::MakeBuffers(DWORD numFaces, DWORD numVertices, IDirect3DVertexBuffer9** vb,

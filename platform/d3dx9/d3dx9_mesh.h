@@ -10,25 +10,9 @@
 #include <vector>
 
 #include "d3dx9.h"
+#include "d3dx9_buffer.h"
 
 namespace qrn::d3dx9 {
-
-class Buffer final : public ID3DXBuffer {
-public:
-    static Buffer* Create(size_t bytes);  // zero-filled; null when out of memory
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++refs_; }
-    ULONG Release() override;
-    LPVOID GetBufferPointer() override { return bytes_.empty() ? nullptr : bytes_.data(); }
-    DWORD GetBufferSize() override { return static_cast<DWORD>(bytes_.size()); }
-
-private:
-    Buffer() = default;
-    ~Buffer() override = default;
-    ULONG refs_ = 1;
-    std::vector<uint8_t> bytes_;
-};
 
 class Mesh final : public ID3DXMesh {
 public:

@@ -66,13 +66,6 @@ Buffer* MaterialBuffer(const std::vector<XMaterial>& materials)
 
 }  // namespace
 
-HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer)
-{
-    if (!ppBuffer) return D3DERR_INVALIDCALL;
-    *ppBuffer = Buffer::Create(NumBytes);
-    return *ppBuffer ? D3D_OK : E_OUTOFMEMORY;
-}
-
 HRESULT WINAPI D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVertices, DWORD Options, DWORD FVF,
                                  LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXMESH* ppMesh)
 {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "d3d9.h"
+#include "d3dx9core.h"
 #include "d3dx9math.h"
 
 // ---- mesh options (pools and usages of the mesh's buffers) -----------------------------
@@ -88,25 +89,15 @@ typedef struct _D3DXEFFECTINSTANCE {
 } D3DXEFFECTINSTANCE, *LPD3DXEFFECTINSTANCE;
 
 // ---- interfaces -----------------------------------------------------------------------------
-struct ID3DXBuffer;
 struct ID3DXBaseMesh;
 struct ID3DXMesh;
-typedef ID3DXBuffer* LPD3DXBUFFER;
 typedef ID3DXBaseMesh* LPD3DXBASEMESH;
 typedef ID3DXMesh* LPD3DXMESH;
 
-inline constexpr IID IID_ID3DXBuffer = {0x8ba5fb08, 0x5195, 0x40e2,
-                                        {0xac, 0x58, 0x0d, 0x98, 0x9c, 0x3a, 0x01, 0x02}};
 inline constexpr IID IID_ID3DXBaseMesh = {0x7ed943dd, 0x52e8, 0x40b5,
                                           {0xa8, 0xd8, 0x76, 0xa6, 0x9d, 0x0f, 0xe8, 0xab}};
 inline constexpr IID IID_ID3DXMesh = {0x4020e5c2, 0x1403, 0x4929,
                                       {0x88, 0x3f, 0xe2, 0xe8, 0x49, 0xfa, 0xc1, 0x95}};
-
-// A block of bytes, reference counted.
-struct ID3DXBuffer : public IUnknown {
-    virtual LPVOID GetBufferPointer() = 0;
-    virtual DWORD GetBufferSize() = 0;
-};
 
 struct ID3DXBaseMesh : public IUnknown {
     // One DrawIndexedPrimitive (triangle list) for the faces of attribute
@@ -166,7 +157,6 @@ struct ID3DXMesh : public ID3DXBaseMesh {
 };
 
 // ---- functions -------------------------------------------------------------------------------
-QRN_PLATFORM_API HRESULT WINAPI D3DXCreateBuffer(DWORD NumBytes, LPD3DXBUFFER* ppBuffer);
 
 // An empty mesh (zeroed vertices, indices and attributes).
 QRN_PLATFORM_API HRESULT WINAPI D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVertices, DWORD Options,

@@ -46,6 +46,9 @@ QRN_PLATFORM_API void ResetAll();
 
 // Capabilities reported by GetDeviceCaps (adapter and devices made later).
 QRN_PLATFORM_API void SetMissingCaps(uint32_t missing);
+// Shader versions reported in the capabilities (D3DVS_VERSION / D3DPS_VERSION
+// values; 0 keeps the real one).
+QRN_PLATFORM_API void SetShaderVersions(DWORD vertex, DWORD pixel);
 
 // The adapter's X8R8G8B8 display modes as given (null/0 = the real ones).
 QRN_PLATFORM_API void SetDisplayModes(const D3DDISPLAYMODE* modes, unsigned count);

@@ -3,10 +3,13 @@
 // frame-rate benchmark. Only the library's exported classes are used.
 #pragma once
 
+#include <dinput.h>
+
 #include <cmath>
 
 #include "Camera.h"
 #include "Heightmap.h"
+#include "Input.h"
 #include "QrnMath.h"
 #include "RenderDevice.h"
 #include "SkyBox.h"
@@ -19,6 +22,17 @@ inline unsigned long PackColor(float r, float g, float b) {
     auto byte = [](float v) { return static_cast<unsigned long>(static_cast<unsigned char>(v * 255.0f)); };
     return 0xFF000000ul + byte(r) * 65536ul + byte(g) * 256ul + byte(b);
 }
+
+// Called around the ground and the sea within a frame (a sample binds its
+// shaders there); the sun is set on the device before each.
+class CDrawHooks {
+public:
+    virtual ~CDrawHooks() = default;
+    virtual void BeforeTerrain() {}
+    virtual void AfterTerrain() {}
+    virtual void BeforeWater() {}
+    virtual void AfterWater() {}
+};
 
 class CViewerScene {
 public:
@@ -64,10 +78,22 @@ public:
     }
 
     bool TerrainLoaded() const { return m_bTerrainLoaded; }
+    void SetHooks(CDrawHooks* hooks) { m_pHooks = hooks; }
+    const qrn::SLight& Sun() const { return m_SunLight; }
     qrngu::ICamera* Camera() { return m_pCamera; }
     bool OverWater() const { return m_bOverWater; }
     // Freezes the day at its current angle (for pictures and timings).
     void SetDayRunning(bool running) { m_bDayRunning = running; }
+
+    // Walks by the arrows or W/A/S/D and looks by the mouse.
+    void WalkWith(qrn::IInput* input) {
+        if (!input) return;
+        long dx = 0, dy = 0;
+        const bool mouse = input->GetMouseMovement(&dx, &dy);
+        Walk(input->IsKeyDown(DIK_UP) || input->IsKeyDown(DIK_W), input->IsKeyDown(DIK_DOWN) || input->IsKeyDown(DIK_S),
+             input->IsKeyDown(DIK_LEFT) || input->IsKeyDown(DIK_A),
+             input->IsKeyDown(DIK_RIGHT) || input->IsKeyDown(DIK_D), dx, dy, mouse);
+    }
 
     // Walking speeds halve in water.
     void Walk(bool forward, bool back, bool left, bool right, long mouseDx, long mouseDy, bool mouse) {
@@ -145,13 +171,17 @@ public:
         world.Indentity();
         dev->SetWorldMatrix(&world);
         dev->SetLight(0, &m_SunLight);
+        if (m_pHooks) m_pHooks->BeforeTerrain();
         m_pHeightmap->Render(true, true);
+        if (m_pHooks) m_pHooks->AfterTerrain();
         dev->SetFog(0xFFFFFFFFu, 0.0f);
         world.SetTranslation(0, m_pWaterplane->GetHeight(), 0, true);
         dev->SetWorldMatrix(&world);
         dev->SetLight(0, &m_SunLight);
         m_pWaterplane->Update(elapsed);
+        if (m_pHooks) m_pHooks->BeforeWater();
         m_pWaterplane->Render(true, true);
+        if (m_pHooks) m_pHooks->AfterWater();
         dev->SetWorldMatrix(nullptr);
         dev->EndRendering(present);
 
@@ -168,6 +198,7 @@ private:
     qrngu::ICamera* m_pCamera = nullptr;
     qrngu::ISkyBox* m_pSkybox = nullptr;
     qrn::SLight m_SunLight{};
+    CDrawHooks* m_pHooks = nullptr;
     float m_fDayAngle = 0.0f;
     float m_fFogDensity = 0.0f;
     bool m_bOverWater = false;

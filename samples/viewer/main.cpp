@@ -60,14 +60,7 @@ public:
     }
 
     bool UpdateFrame() override {
-        if (m_pInput) {
-            long dx = 0, dy = 0;
-            const bool mouse = m_pInput->GetMouseMovement(&dx, &dy);
-            m_Scene.Walk(m_pInput->IsKeyDown(DIK_UP) || m_pInput->IsKeyDown(DIK_W),
-                         m_pInput->IsKeyDown(DIK_DOWN) || m_pInput->IsKeyDown(DIK_S),
-                         m_pInput->IsKeyDown(DIK_LEFT) || m_pInput->IsKeyDown(DIK_A),
-                         m_pInput->IsKeyDown(DIK_RIGHT) || m_pInput->IsKeyDown(DIK_D), dx, dy, mouse);
-        }
+        m_Scene.WalkWith(m_pInput);
         ++m_lFrame;
         const bool last = m_Options.frames > 0 && m_lFrame >= m_Options.frames;
         if (m_lFrame == 2) m_dwStart = timeGetTime();  // the first frame's time is start-up

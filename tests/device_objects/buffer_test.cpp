@@ -82,11 +82,11 @@ TEST_F(BufferTest, FailedSetDataDropsTheBufferButKeepsTheCounts)
     ASSERT_TRUE(vb->SetData(v.data(), 9, 0));
 
     // A format without a stride gives a buffer of 0 bytes, which is refused.
-    EXPECT_FALSE(vb->SetData(v.data(), 9, 9));
+    EXPECT_FALSE(vb->SetData(v.data(), 9, 11));
     EXPECT_EQ(static_cast<CVertexBufferD3D9*>(vb)->GetD3DBuffer(), nullptr);
     EXPECT_EQ(vb->GetVertexCount(), 9u);
     EXPECT_EQ(vb->GetTriangleCount(), 3u);
-    EXPECT_EQ(vb->GetVertexFormat(), 9);  // the format is taken first
+    EXPECT_EQ(vb->GetVertexFormat(), 11);  // the format is taken first
 
     EXPECT_FALSE(vb->SetData(v.data(), 9, -1));
     EXPECT_FALSE(vb->SetData(v.data(), 0, 0));            // zero vertices

@@ -346,10 +346,12 @@ TEST(VertexFormats, CodesAndStrides)
               static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_PSIZE | D3DFVF_DIFFUSE));
     EXPECT_EQ(CRenderDeviceD3D9::VertexFormatCode(7),
               static_cast<DWORD>(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2));
-    for (int f : {9, 10, -1, 100}) {
-        EXPECT_EQ(CRenderDeviceD3D9::VertexFormatStride(f), 0u);
-        EXPECT_EQ(CRenderDeviceD3D9::VertexFormatCode(f), 0u);
-    }
+    // Formats 9 and 10 (with binormals) have a stride for vertex shaders but
+    // no flexible format code.
+    EXPECT_EQ(CRenderDeviceD3D9::VertexFormatStride(9), 44u);
+    EXPECT_EQ(CRenderDeviceD3D9::VertexFormatStride(10), 52u);
+    for (int f : {9, 10, -1, 100}) EXPECT_EQ(CRenderDeviceD3D9::VertexFormatCode(f), 0u);
+    for (int f : {-1, 11, 100}) EXPECT_EQ(CRenderDeviceD3D9::VertexFormatStride(f), 0u);
     EXPECT_TRUE(CRenderDeviceD3D9::VertexFormatHasColor(4));
     EXPECT_FALSE(CRenderDeviceD3D9::VertexFormatHasColor(8));
 }
