@@ -12,7 +12,6 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,39 +19,25 @@
 #include "Engine.h"
 #include "RenderDevice.h"
 #include "RenderDeviceObjects.h"
-#include "Screenshot.h"
+#include "SampleRun.h"
 
 namespace {
 
 constexpr float kFieldOfView = 0.8f;
 constexpr float kTurnRate = 0.5f;  // radians per second
 
-struct Options {
+struct Options : viewer::SampleOptions {
     const char* model = nullptr;
-    bool windowed = false;
-    const char* screenshot = nullptr;
-    long frames = 0;  // 0: run until the window closes
 };
 
+// The common options and one argument that is not an option: the model file.
 bool ParseOptions(int argc, char** argv, Options* o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--windowed") {
-            o->windowed = true;
-        } else if (a == "--screenshot" && i + 1 < argc) {
-            o->screenshot = argv[++i];
-        } else if (a == "--frames" && i + 1 < argc) {
-            char* end = nullptr;
-            o->frames = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || o->frames <= 0 || o->frames > 10000000) return false;
-        } else if (a.rfind("--", 0) != 0 && !o->model) {
-            o->model = argv[i];
-        } else {
-            return false;
-        }
-    }
-    if (o->screenshot && o->frames == 0) o->frames = 60;
-    return o->model != nullptr;
+    const auto model = [o](const char* argument) {
+        if (std::string(argument).rfind("--", 0) == 0 || o->model) return false;
+        o->model = argument;
+        return true;
+    };
+    return viewer::ParseSampleOptions(argc, argv, o, model) && o->model != nullptr;
 }
 
 // Loads the model with the working folder set to the model's own, where the
@@ -85,9 +70,10 @@ qrn::Matrix4x4 LookAt(qrn::Vector4 eye, qrn::Vector4 at) {
     return view;
 }
 
-class CMeshViewApplication : public qrn::CEngineApplication {
+class CMeshViewApplication : public viewer::CSampleApplication {
 public:
-    explicit CMeshViewApplication(const Options& options) : m_Options(options) {}
+    explicit CMeshViewApplication(const Options& options)
+        : CSampleApplication("meshview", options), m_Options(options) {}
 
     bool InitScene() {
         m_pMesh = static_cast<qrn::IMesh*>(m_pRenderDevice->CreateObject(qrn::OBJECTTYPE_MESH));
@@ -119,30 +105,12 @@ public:
     }
 
     bool UpdateFrame() override {
-        ++m_lFrame;
-        const bool last = m_Options.frames > 0 && m_lFrame >= m_Options.frames;
-        if (m_lFrame == 2) m_dwStart = timeGetTime();  // the first frame's time is start-up
+        const bool present = BeginFrame();
         m_fAngle += kTurnRate * (m_Options.frames > 0 ? 1.0f / 60.0f : m_fElapsedTime);
-        const bool save = last && m_Options.screenshot;
-        Draw(!save);
-        if (save) {
-            m_bSaved = viewer::SaveScreenshot(m_Options.screenshot);
-            if (m_pRenderDevice->BeginRendering(false, false, false)) m_pRenderDevice->EndRendering(true);
-        }
-        if (last) {
-            const DWORD ms = timeGetTime() - m_dwStart;
-            if (m_lFrame > 2 && ms > 0)
-                std::printf("meshview: %ld frames, %.1f frames per second\n", m_lFrame - 1,
-                            (m_lFrame - 1) * 1000.0 / ms);
-            m_bDone = true;
-        }
+        Draw(present);
+        EndFrame();
         return true;
     }
-
-    bool SizeMessageProc(HWND) override { return false; }
-
-    bool Done() const { return m_bDone; }
-    bool Saved() const { return m_bSaved; }
 
 private:
     // The model turned about the vertical through its centre.
@@ -167,10 +135,6 @@ private:
     qrn::Vector4 m_Centre;
     qrn::SLight m_Sun{};
     float m_fAngle = 0.6f;
-    long m_lFrame = 0;
-    DWORD m_dwStart = 0;
-    bool m_bDone = false;
-    bool m_bSaved = false;
 };
 
 }  // namespace
@@ -182,19 +146,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     auto* app = new CMeshViewApplication(options);
-    int result = 0;
+    int result = 1;
     if (!app->Initialize(GetModuleHandleA(nullptr), options.windowed, qrn::SCREENRESOLUTION_640X480)) {
         MessageBoxA(nullptr, "Engine initializtion failed.", "Error", MB_OK | MB_ICONERROR);
-        result = 1;
-    } else if (!app->InitScene()) {
-        result = 1;
-    } else {
-        while (app->Update() && !app->Done()) {
-        }
-        if (options.screenshot && !app->Saved()) {
-            std::fprintf(stderr, "meshview: could not save %s\n", options.screenshot);
-            result = 1;
-        }
+    } else if (app->InitScene()) {
+        result = app->Run();
     }
     delete app;
     return result;

@@ -1,6 +1,7 @@
-# The screenshot code is the viewer's; the scene too (ViewerScene.h). The
-# shader sources go next to the program.
-target_sources(${sample} PRIVATE ${dir}/../viewer/Screenshot.cpp)
+# The screenshot code is the viewer's; the scene too (ViewerScene.h), and the
+# options, frame count and main loop (SampleRun). The shader sources go next
+# to the program.
+target_sources(${sample} PRIVATE ${dir}/../viewer/Screenshot.cpp ${dir}/../viewer/SampleRun.cpp)
 target_include_directories(${sample} PRIVATE ${dir}/../viewer ${STB_INCLUDE_DIR})
 target_link_libraries(${sample} PRIVATE PkgConfig::EPOXY)
 foreach(f terrain.fx water.vsh)

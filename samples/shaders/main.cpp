@@ -12,40 +12,28 @@
 #include <dinput.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "Engine.h"
 #include "Input.h"
-#include "Screenshot.h"
+#include "SampleRun.h"
 #include "Shader.h"
 #include "ViewerScene.h"
 
 namespace {
 
-struct Options {
-    bool windowed = false;
+struct Options : viewer::SampleOptions {
     bool fixed = false;
-    const char* screenshot = nullptr;
-    long frames = 0;
 };
 
+// The common options and --fixed.
 bool ParseOptions(int argc, char** argv, Options* o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--windowed") o->windowed = true;
-        else if (a == "--fixed") o->fixed = true;
-        else if (a == "--screenshot" && i + 1 < argc) o->screenshot = argv[++i];
-        else if (a == "--frames" && i + 1 < argc) {
-            char* end = nullptr;
-            o->frames = std::strtol(argv[++i], &end, 10);
-            if (!end || *end || o->frames <= 0 || o->frames > 10000000) return false;
-        } else {
-            return false;
-        }
-    }
-    if (o->screenshot && o->frames == 0) o->frames = 60;
-    return true;
+    const auto fixed = [o](const char* argument) {
+        if (std::string(argument) != "--fixed") return false;
+        o->fixed = true;
+        return true;
+    };
+    return viewer::ParseSampleOptions(argc, argv, o, fixed);
 }
 
 // Binds the terrain pair around the ground and the wave shader around the sea.
@@ -99,9 +87,11 @@ private:
     float m_fTime = 0.0f;
 };
 
-class CShadersApplication : public qrn::CEngineApplication {
+class CShadersApplication : public viewer::CSampleApplication {
 public:
-    explicit CShadersApplication(const Options& options) : m_Options(options) {}
+    explicit CShadersApplication(const Options& options)
+        : CSampleApplication("shaders", options, options.fixed ? "shaders (fixed function)" : nullptr),
+          m_Options(options) {}
 
     bool InitScene() {
         if (!m_Scene.Init(m_pRenderDevice)) return false;
@@ -119,37 +109,16 @@ public:
         // Timed runs show a fixed moment, so pictures repeat.
         m_fTime = m_Options.frames > 0 ? 2.0f : m_fTime + m_fElapsedTime;
         m_Hooks.SetSun(m_Scene.Sun(), m_fTime);
-        ++m_lFrame;
-        const bool last = m_Options.frames > 0 && m_lFrame >= m_Options.frames;
-        if (m_lFrame == 2) m_dwStart = timeGetTime();
-        m_Scene.Frame(m_fElapsedTime, !(last && m_Options.screenshot));
-        if (last && m_Options.screenshot) {
-            m_bSaved = viewer::SaveScreenshot(m_Options.screenshot);
-            if (m_pRenderDevice->BeginRendering(false, false, false)) m_pRenderDevice->EndRendering(true);
-        }
-        if (last) {
-            const DWORD ms = timeGetTime() - m_dwStart;
-            if (m_lFrame > 2 && ms > 0)
-                std::printf("shaders%s: %ld frames, %.1f frames per second\n", m_Options.fixed ? " (fixed function)" : "",
-                            m_lFrame - 1, (m_lFrame - 1) * 1000.0 / ms);
-            m_bDone = true;
-        }
+        m_Scene.Frame(m_fElapsedTime, BeginFrame());
+        EndFrame();
         return true;
     }
-
-    bool SizeMessageProc(HWND) override { return false; }
-    bool Done() const { return m_bDone; }
-    bool Saved() const { return m_bSaved; }
 
 private:
     Options m_Options;
     viewer::CViewerScene m_Scene;
     CShaderHooks m_Hooks;
     float m_fTime = 0.0f;
-    long m_lFrame = 0;
-    DWORD m_dwStart = 0;
-    bool m_bDone = false;
-    bool m_bSaved = false;
 };
 
 }  // namespace
@@ -161,18 +130,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     auto* app = new CShadersApplication(options);
-    int result = 0;
+    int result = 1;
     if (!app->Initialize(GetModuleHandleA(nullptr), options.windowed, qrn::SCREENRESOLUTION_640X480) ||
         !app->InitScene()) {
         std::fprintf(stderr, "shaders: initialisation failed\n");
-        result = 1;
     } else {
-        while (app->Update() && !app->Done()) {
-        }
-        if (options.screenshot && !app->Saved()) {
-            std::fprintf(stderr, "shaders: could not save %s\n", options.screenshot);
-            result = 1;
-        }
+        result = app->Run();
     }
     delete app;
     return result;
