@@ -20,6 +20,7 @@
 #include "gl_ffp_program.h"
 #include "ffp_uniforms.h"
 #include "gl_cache.h"
+#include "view_cull.h"
 
 namespace qrn::d3d9 {
 
@@ -106,6 +107,9 @@ struct DrawContext {
     bool uniformsValid = false;
     GLintptr uniformsOffset = -1;
     uint64_t uniformsEpoch = 0;
+
+    // Draws from the device's buffers that lie wholly outside the view.
+    ViewCull cull;
 
     // Counters for tests and benchmarks.
     uint64_t uniformUploads = 0;
