@@ -1,6 +1,7 @@
 // Vertex and index buffers: a CPU copy that Lock hands out, uploaded to a GL
 // buffer at Unlock.
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "device.h"
@@ -11,6 +12,12 @@ namespace qrn::d3d9 {
 
 namespace {
 constexpr UINT kMaxBufferBytes = 1u << 30;
+
+uint64_t NewStamp()
+{
+    static std::atomic<uint64_t> next{0};
+    return ++next;
+}
 }
 
 bool BufferStore::Init(Device* device, UINT bytes, DWORD use, D3DPOOL p, HRESULT* hr)
@@ -32,6 +39,7 @@ bool BufferStore::Init(Device* device, UINT bytes, DWORD use, D3DPOOL p, HRESULT
     size = bytes;
     usage = use;
     pool = p;
+    stamp = NewStamp();
     if (!Device::TakeGlStorage()) {
         *hr = D3DERR_OUTOFVIDEOMEMORY;
         return false;
@@ -58,6 +66,7 @@ HRESULT BufferStore::Lock(UINT offset, UINT bytes, void** out, DWORD flags)
     if (bytes == 0) bytes = size - offset;  // 0 locks to the end
     if (bytes > size - offset) return RefuseWhy(__func__, "bytes > size - offset");
     if (!(flags & D3DLOCK_READONLY) && bytes > 0) {
+        stamp = NewStamp();
         if (dirtyLo == dirtyHi) {
             dirtyLo = offset;
             dirtyHi = offset + bytes;
@@ -75,6 +84,7 @@ HRESULT BufferStore::Unlock(Device* device)
 {
     if (locks == 0) return RefuseWhy(__func__, "locks == 0");
     if (--locks > 0 || dirtyLo == dirtyHi) return D3D_OK;
+    stamp = NewStamp();
     device->Backend().UpdateBuffer(gl, size, dirtyLo, dirtyHi - dirtyLo, data.data(), (usage & D3DUSAGE_DYNAMIC) != 0);
     dirtyLo = dirtyHi = 0;
     return D3D_OK;

@@ -152,6 +152,8 @@ DrawResult GlBackend::Draw(DeviceState& s, const DrawCall& call)
         // From the device's streams (and index buffer).
         if (!BindDeviceStreams(*dc, s, *va, call.lastVertex)) return DrawResult::StreamMissing;
         if (call.indexSize) BindElements(*dc, *va, s.indices->GlBuffer());
+        // Nothing of it can be seen: no pixel, so no GL work.
+        if (dc->cull.Outside(s, dc->layout, call)) return DrawResult::Drawn;
         if (!Prepare(*device_, *dc, points)) return DrawResult::NoProgram;
         if (call.indexSize)
             glDrawElementsBaseVertex(mode, count, IndexType(call.indexSize),

@@ -20,6 +20,7 @@
 #include "gl_ffp_program.h"
 #include "ffp_uniforms.h"
 #include "gl_cache.h"
+#include "view_cull.h"
 
 namespace qrn::d3d9 {
 
@@ -110,6 +111,9 @@ struct DrawContext {
 
     // Programs and constant blocks of vertex and pixel shaders (draw_shader.cpp).
     ShaderDrawState* shaders = nullptr;
+
+    // Draws from the device's buffers that lie wholly outside the view.
+    ViewCull cull;
 
     // Counters for tests and benchmarks.
     uint64_t uniformUploads = 0;

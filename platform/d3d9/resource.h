@@ -221,6 +221,7 @@ public:
     DWORD priority = 0;
     int locks = 0;
     UINT dirtyLo = 0, dirtyHi = 0;  // range written under locks since the last upload
+    uint64_t stamp = 0;  // unique per buffer and renewed whenever its contents may change
 };
 
 // What vertex and index buffers share: storage, locking, priority and the
@@ -241,6 +242,10 @@ public:
     GlName GlBuffer() const { return store_.gl; }
     UINT Size() const { return store_.size; }
     const uint8_t* Data() const { return store_.data.data(); }
+    // Changes whenever the contents may have: at creation and at each
+    // writable lock and its unlock; never the same for two buffers.
+    uint64_t Stamp() const { return store_.stamp; }
+    bool Locked() const { return store_.locks > 0; }
     D3DPOOL Pool() const { return store_.pool; }
 
 protected:
