@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     WriteFile(dir + "/tone.aiff", Aiff(tone, 1, 8000));
     WriteFile(dir + "/tone.voc", Voc(tone, 8000));
     WriteFile(dir + "/tone.mp3", Mp3(Sine(0.1, 440, 8000)));
+    WriteFile(dir + "/silence.flac", SilentFlac(8000, 4000, 2, 8000));
     WriteFile(dir + "/short.mid", ShortMidi());
     for (const HostileSound& f : HostileSounds()) WriteFile(dir + "/" + f.name, f.bytes);
     return 0;
