@@ -46,14 +46,12 @@ private:
         m_sizes[mem] = size;
         m_live += size;
     }
-    size_t Remove(void* mem)
+    void Remove(void* mem)
     {
         const auto it = m_sizes.find(mem);
-        if (it == m_sizes.end()) return 0;   // allocated before the decode began
-        const size_t size = it->second;
-        m_live -= size;
+        if (it == m_sizes.end()) return;   // allocated before the decode began
+        m_live -= it->second;
         m_sizes.erase(it);
-        return size;
     }
 
     static void* Malloc(size_t size)
