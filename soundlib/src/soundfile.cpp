@@ -337,15 +337,49 @@ bool ReadOgg(const Bytes& b, SoundFileInfo& info)
 
 // ---- FLAC
 
+// A Vorbis comment block: vendor string, then a count of strings, each with
+// its length; all within the block.
+bool VorbisCommentFits(const Bytes& b, size_t pos, size_t end)
+{
+    if (pos + 4 > end) return false;
+    pos += 4 + static_cast<uint64_t>(Le32(&b[pos]));
+    if (pos + 4 > end) return false;
+    uint32_t count = Le32(&b[pos]);
+    pos += 4;
+    for (; count > 0; --count) {
+        if (pos + 4 > end) return false;
+        pos += 4 + static_cast<uint64_t>(Le32(&b[pos]));
+        if (pos > end) return false;
+    }
+    return true;
+}
+
 bool ReadFlac(const Bytes& b, SoundFileInfo& info)
 {
     info.format = SoundFormat::Flac;
     // The first metadata block must be the stream information.
-    if (!Has(b, 4, 4 + 34) || (b[4] & 0x7f) != 0) return false;
+    if (!Has(b, 4, 4 + 34) || (b[4] & 0x7f) != 0 || (Be32(&b[4]) & 0xffffff) != 34) return false;
     const uint8_t* s = &b[8];
+    const uint32_t minBlock = Be16(s), maxBlock = Be16(s + 2);
+    const uint32_t bits = ((s[12] & 1) << 4 | s[13] >> 4) + 1u;
+    if (maxBlock < 16 || minBlock > maxBlock || bits < 4) return false;
     info.rate = static_cast<uint32_t>(s[10]) << 12 | s[11] << 4 | s[12] >> 4;
     info.channels = ((s[12] >> 1) & 7) + 1u;
     info.frames = static_cast<uint64_t>(s[13] & 0x0f) << 32 | Be32(s + 14);   // 0: not given
+    // The decoder gives up (and loses what it allocated) on a damaged block
+    // list: each block must have a valid type and lie in the file, up to the
+    // one marked last, and the tags it reads must be well formed.
+    for (size_t pos = 4;;) {
+        if (!Has(b, pos, 4)) return false;
+        const bool last = b[pos] & 0x80;
+        const uint8_t type = b[pos] & 0x7f;
+        const uint32_t size = Be32(&b[pos]) & 0xffffff;
+        const size_t body = pos + 4;
+        if (type == 127 || (type == 0 && pos != 4) || !Has(b, body, size)) return false;
+        if (type == 4 && !VorbisCommentFits(b, body, body + size)) return false;
+        pos = body + size;
+        if (last) break;
+    }
     return true;
 }
 
