@@ -275,6 +275,38 @@ bool Mp3Complete(const Bytes& b, size_t pos, const MpegFrame& f)
     return streamBytes == 0 || b.size() - pos >= streamBytes;
 }
 
+// Tags at the end of an MP3: an ID3v1 tag (128 bytes from "TAG"), before
+// it a Lyrics3 tag (from "LYRICSBEGIN" to "LYRICSEND", or with a six-digit
+// size before "LYRICS200") and an APE tag (a 32-byte "APETAGEX" footer that
+// gives its size). The decoder reads the ID3v1 text first and loses it when
+// a tag before turns out damaged, so a damaged one is refused here.
+bool EndTagsWellFormed(const Bytes& b, size_t start)
+{
+    size_t end = b.size();
+    if (end - start >= 128 && Tag(b, end - 128, "TAG")) end -= 128;
+    if (end - start >= 9 && Tag(b, end - 9, "LYRICSEND")) {
+        const size_t from = end - 9 - start > 5100 ? end - 9 - 5100 : start;
+        size_t p = from;
+        while (p + 11 <= end - 9 && !Tag(b, p, "LYRICSBEGIN")) ++p;
+        if (p + 11 > end - 9) return false;
+        end = p;
+    } else if (end - start >= 9 && Tag(b, end - 9, "LYRICS200")) {
+        if (end - start < 15 + 11) return false;
+        size_t size = 0;
+        for (size_t i = end - 15; i < end - 9; ++i) {
+            if (b[i] < '0' || b[i] > '9') return false;
+            size = size * 10 + (b[i] - '0');
+        }
+        if (size > end - 15 - start || !Tag(b, end - 15 - size, "LYRICSBEGIN")) return false;
+        end -= 15 + size;
+    }
+    if (end - start >= 32 && Tag(b, end - 32, "APETAGEX")) {
+        const uint32_t size = Le32(&b[end - 32 + 12]);   // with the footer, without a header
+        if (size < 32 || size > end - start) return false;
+    }
+    return true;
+}
+
 bool ReadMp3(const Bytes& b, SoundFileInfo& info)
 {
     info.format = SoundFormat::Mp3;
@@ -287,7 +319,7 @@ bool ReadMp3(const Bytes& b, SoundFileInfo& info)
     size_t first = start;
     while (first < searchEnd && Has(b, first, 4) && !MpegHeader(&b[first], f)) ++first;
     if (first >= searchEnd || !Has(b, first, 4)) return false;
-    if (!Mp3Complete(b, first, f)) return false;
+    if (!Mp3Complete(b, first, f) || !EndTagsWellFormed(b, first)) return false;
     info.rate = f.rate;
     info.channels = f.channels;
     // Every frame header from the first on counts, also those the decoder
