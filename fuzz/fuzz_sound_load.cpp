@@ -1,6 +1,6 @@
 // libFuzzer entry: any bytes as a sound file through the sound library's
 // sample loader, then played, stopped and freed. A loaded sample must stay
-// within the library's length cap and free everything it held.
+// within the library's length cap, get a channel, and free everything it held.
 #include <cstdint>
 #include <cstdlib>
 
@@ -26,8 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (sample) {
         const uint64_t frames = FSOUND_Sample_GetLength(sample);
         if (frames == 0 || frames * 4 > qrs::MaxSampleBytes(kRate)) abort();
+        // A sample of a few milliseconds may have ended before any check.
         const int channel = FSOUND_PlaySound(FSOUND_FREE, sample);
-        if (channel < 0 || !FSOUND_IsPlaying(channel)) abort();
+        if (channel < 0) abort();
         FSOUND_StopSound(channel);
         FSOUND_Sample_Free(sample);
     } else if (FSOUND_GetError() != QRNSOUND_ERR_FILE_FORMAT) {
