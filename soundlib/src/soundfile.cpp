@@ -168,6 +168,11 @@ bool ReadVoc(const Bytes& b, SoundFileInfo& info)
         const uint32_t size = b[pos + 1] | b[pos + 2] << 8 | static_cast<uint32_t>(b[pos + 3]) << 16;
         const size_t body = pos + 4;
         if (!Has(b, body, size)) return false;
+        // Blocks of a fixed size must have it: the decoder reads the fields it
+        // expects whatever the size says, loses its place and writes past its
+        // buffer.
+        static constexpr int kFixedSize[10] = {-1, -1, -1, 3, 2, -1, 2, 0, 4, -1};
+        if (type > 9 || (kFixedSize[type] >= 0 && size != static_cast<uint32_t>(kFixedSize[type]))) return false;
         switch (type) {
         case 1: {   // sound data: time constant, codec (0: 8-bit, 4: 16-bit)
             if (size < 2 || (b[body + 1] != 0 && b[body + 1] != 4)) return false;
