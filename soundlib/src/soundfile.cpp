@@ -208,6 +208,9 @@ bool ReadVoc(const Bytes& b, SoundFileInfo& info)
         }
         pos = body + size;
     }
+    // Nothing may follow the end block: the decoder reads on past it into a
+    // buffer sized for the blocks before.
+    if (pos < b.size() && pos + 1 != b.size()) return false;
     info.frames = frames;
     return frames > 0 && frameBytes > 0;
 }
