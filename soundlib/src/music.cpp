@@ -1,6 +1,7 @@
 // Songs (tracker modules and MIDI) on the mixer's music stream. The mixer plays
 // one song at a time: starting a song stops the one before.
 #include "internal.h"
+#include "soundfile.h"
 
 #include <cstring>
 
@@ -49,19 +50,28 @@ void ApplyMusicVolume(const Song& song) { Mix_VolumeMusic(song.masterVolume * MI
 
 FMUSIC_MODULE* LoadSong(const std::string& name, std::vector<uint8_t> bytes)
 {
+    // A MIDI file's length comes from its own timing: a few bytes can hold a
+    // delta time of years at a crawling tempo.
+    const bool midi = IsMidiFile(bytes);
+    if (midi) {
+        const double seconds = MidiSeconds(bytes);
+        if (seconds < 0.0 || seconds > kMaxSongSeconds) return Fail<FMUSIC_MODULE*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
+    }
     Song song;
     song.bytes = std::move(bytes);
     SDL_RWops* rw = SDL_RWFromConstMem(song.bytes.data(), static_cast<int>(song.bytes.size()));
     song.music = rw ? Mix_LoadMUS_RW(rw, 1) : nullptr;
     if (!song.music) return Fail<FMUSIC_MODULE*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
-    switch (Mix_GetMusicType(song.music)) {
-    case MUS_MOD: song.type = ModuleType(song.bytes); break;
-    case MUS_MID: song.type = FMUSIC_TYPE_MIDI; break;
-    default:
-        // Sampled sound (WAV, MP3 ...) is played as a sample or a stream, not a song.
+    const Mix_MusicType type = Mix_GetMusicType(song.music);
+    // Sampled sound (WAV, MP3 ...) is played as a sample or a stream, not a
+    // song; a MIDI song must be one whose length was checked above; a module
+    // longer than the cap by its player's reckoning is refused too.
+    if ((type != MUS_MOD && type != MUS_MID) || (type == MUS_MID && !midi) ||
+        Mix_MusicDuration(song.music) > kMaxSongSeconds) {
         Mix_FreeMusic(song.music);
         return Fail<FMUSIC_MODULE*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
     }
+    song.type = type == MUS_MID ? FMUSIC_TYPE_MIDI : ModuleType(song.bytes);
     const char* title = Mix_GetMusicTitle(song.music);
     song.name = title && *title ? title : name;
     const uint32_t id = g_nextSongId++;

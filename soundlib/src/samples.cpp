@@ -1,10 +1,13 @@
-// Samples: whole sounds in memory, decoded by SDL_mixer (WAV, MP3, OGG, FLAC
-// ...) or given as raw PCM, played from a chunk in the output format.
+// Samples: whole sounds in memory, decoded by SDL_mixer (WAV, AIFF, VOC, MP3,
+// Ogg Vorbis and Opus, FLAC) or given as raw PCM, played from a chunk in the
+// output format.
 #include "internal.h"
+#include "soundfile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 namespace qrs {
 
@@ -12,55 +15,94 @@ namespace {
 
 constexpr uint64_t kMaxFileBytes = 1ull << 30;
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint32_t Be32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
-// A RIFF WAVE file whose data chunk runs past the end of the file is cut off.
-bool WaveComplete(const std::vector<uint8_t>& b)
-{
-    size_t pos = 12;
-    while (pos + 8 <= b.size()) {
-        const uint64_t size = Le32(&b[pos + 4]);
-        if (std::memcmp(&b[pos], "data", 4) == 0) return pos + 8 + size <= b.size();
-        pos += 8 + size + (size & 1);
+// A compressed stream can decode to far more than its headers say, and the
+// mixer keeps all of it. While a file is decoded, the bytes SDL allocates on
+// the decoding thread and has not freed are counted; an allocation past the
+// budget fails, which makes the decoder give up. Other threads and other
+// times are not affected. The allocator forwards to the one SDL had before.
+class DecodeBudget {
+public:
+    explicit DecodeBudget(uint64_t limit) : m_limit(limit)
+    {
+        static const bool installed = Install();
+        (void)installed;
+        t_budget = this;
     }
-    return pos == b.size();   // ran past the end before the data chunk
-}
+    ~DecodeBudget() { t_budget = nullptr; }
+    DecodeBudget(const DecodeBudget&) = delete;
+    DecodeBudget& operator=(const DecodeBudget&) = delete;
 
-// An MP3 whose first frame carries a Xing/Info header records the byte length
-// of the whole stream; a file shorter than that is cut off. Without such a
-// header the decoder's own result decides.
-bool Mp3Complete(const std::vector<uint8_t>& b)
-{
-    size_t pos = 0;
-    if (b.size() >= 10 && std::memcmp(b.data(), "ID3", 3) == 0) {
-        const size_t tag = (b[6] & 0x7f) << 21 | (b[7] & 0x7f) << 14 | (b[8] & 0x7f) << 7 | (b[9] & 0x7f);
-        pos = 10 + tag + ((b[5] & 0x10) ? 10 : 0);
+private:
+    static bool Install()
+    {
+        SDL_GetMemoryFunctions(&s_malloc, &s_calloc, &s_realloc, &s_free);
+        return SDL_SetMemoryFunctions(Malloc, Calloc, Realloc, Free) == 0;
     }
-    if (pos > b.size()) return false;   // the tag alone is longer than the file
-    if (pos + 4 > b.size()) return true;
-    const uint8_t* h = &b[pos];
-    if (h[0] != 0xff || (h[1] & 0xe0) != 0xe0) return true;   // not an MPEG frame at the start
-    const bool mpeg1 = (h[1] & 0x18) == 0x18;
-    const bool mono = (h[3] & 0xc0) == 0xc0;
-    const size_t side = mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
-    const size_t tagPos = pos + 4 + side;
-    if (tagPos + 16 > b.size()) return true;
-    if (std::memcmp(&b[tagPos], "Xing", 4) != 0 && std::memcmp(&b[tagPos], "Info", 4) != 0) return true;
-    const uint32_t flags = Be32(&b[tagPos + 4]);
-    if (!(flags & 2)) return true;
-    const size_t bytesAt = tagPos + 8 + ((flags & 1) ? 4 : 0);
-    if (bytesAt + 4 > b.size()) return false;
-    const uint32_t streamBytes = Be32(&b[bytesAt]);
-    return streamBytes == 0 || b.size() - pos >= streamBytes;
-}
 
-bool LooksComplete(const std::vector<uint8_t>& b)
-{
-    if (b.size() >= 12 && std::memcmp(b.data(), "RIFF", 4) == 0 && std::memcmp(&b[8], "WAVE", 4) == 0)
-        return WaveComplete(b);
-    return Mp3Complete(b);
-}
+    bool Fits(uint64_t more) const { return more <= m_limit - m_live; }
+    void Add(void* mem, size_t size)
+    {
+        if (!mem) return;
+        m_sizes[mem] = size;
+        m_live += size;
+    }
+    void Remove(void* mem)
+    {
+        const auto it = m_sizes.find(mem);
+        if (it == m_sizes.end()) return;   // allocated before the decode began
+        m_live -= it->second;
+        m_sizes.erase(it);
+    }
+
+    static void* Malloc(size_t size)
+    {
+        DecodeBudget* b = t_budget;
+        if (!b) return s_malloc(size);
+        if (!b->Fits(size)) return nullptr;
+        void* mem = s_malloc(size);
+        b->Add(mem, size);
+        return mem;
+    }
+    static void* Calloc(size_t count, size_t size)
+    {
+        DecodeBudget* b = t_budget;
+        if (!b) return s_calloc(count, size);
+        if (count && size > SIZE_MAX / count) return nullptr;
+        if (!b->Fits(count * size)) return nullptr;
+        void* mem = s_calloc(count, size);
+        b->Add(mem, count * size);
+        return mem;
+    }
+    static void* Realloc(void* mem, size_t size)
+    {
+        DecodeBudget* b = t_budget;
+        if (!b) return s_realloc(mem, size);
+        const auto it = b->m_sizes.find(mem);
+        const size_t old = it == b->m_sizes.end() ? 0 : it->second;
+        if (size > old && !b->Fits(size - old)) return nullptr;
+        void* grown = s_realloc(mem, size);
+        if (grown || size == 0) {
+            b->Remove(mem);
+            b->Add(grown, size);
+        }
+        return grown;
+    }
+    static void Free(void* mem)
+    {
+        if (DecodeBudget* b = t_budget) b->Remove(mem);
+        s_free(mem);
+    }
+
+    const uint64_t m_limit;
+    uint64_t m_live = 0;
+    std::unordered_map<void*, size_t> m_sizes;   // what this decode allocated and still holds
+
+    static inline SDL_malloc_func s_malloc = nullptr;
+    static inline SDL_calloc_func s_calloc = nullptr;
+    static inline SDL_realloc_func s_realloc = nullptr;
+    static inline SDL_free_func s_free = nullptr;
+    static inline thread_local DecodeBudget* t_budget = nullptr;
+};
 
 SDL_AudioFormat FormatFromMode(unsigned int mode)
 {
@@ -184,13 +226,18 @@ void FreeAllSamples()
 bool RebuildChunk(Sample& sample)
 {
     State& s = S();
+    const bool same = sample.fmt == kOutputFormat && sample.channels == kOutputChannels && sample.rate == s.rate;
+    // A long sample at a very low frequency would be resampled to gigabytes:
+    // refused, and the chunk it had stays.
+    if (!same && DecodedBytes(sample.Frames(), static_cast<uint32_t>(sample.rate), static_cast<uint32_t>(s.rate)) >
+                     MaxSampleBytes(static_cast<uint32_t>(s.rate)))
+        return Fail<bool>(QRNSOUND_ERR_MEMORY, false);
     if (sample.chunk) {
         HaltChannelsOfSample(sample.id);
         Mix_FreeChunk(sample.chunk);
         sample.chunk = nullptr;
     }
     const int64_t before = Footprint(sample);
-    const bool same = sample.fmt == kOutputFormat && sample.channels == kOutputChannels && sample.rate == s.rate;
     sample.out.clear();
     if (!same && !Convert(sample.pcm.data(), sample.pcm.size(), sample.fmt, sample.channels, sample.rate,
                           kOutputFormat, kOutputChannels, s.rate, sample.out)) {
@@ -265,14 +312,25 @@ Sample* LoadSampleBytes(int index, const std::string& name, std::vector<uint8_t>
         sample->pcm.resize(sample->pcm.size() / static_cast<size_t>(sample->FrameBytes()) *
                            static_cast<size_t>(sample->FrameBytes()));
     } else {
-        if (bytes.empty() || !LooksComplete(bytes)) return Fail<Sample*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
-        SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-        Mix_Chunk* decoded = rw ? Mix_LoadWAV_RW(rw, 1) : nullptr;
+        // Only sampled sound whose headers promise a sane rate and length
+        // reaches the decoders: the mixer would otherwise render songs whole
+        // or overflow its converter on absurd rates.
+        SoundFileInfo info;
+        if (!CheckSampleFile(bytes, static_cast<uint32_t>(s.rate), info))
+            return Fail<Sample*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
+        Mix_Chunk* decoded = nullptr;
+        {
+            DecodeBudget budget(DecodeBufferLimit(info, static_cast<uint32_t>(s.rate)));
+            // Closed here: the mixer leaves it open on some failures when asked to close it.
+            SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+            decoded = rw ? Mix_LoadWAV_RW(rw, 0) : nullptr;
+            if (rw) SDL_RWclose(rw);
+        }
         if (!decoded) return Fail<Sample*>(QRNSOUND_ERR_FILE_FORMAT, nullptr);
         sample->pcm.assign(decoded->abuf, decoded->abuf + decoded->alen);
         Mix_FreeChunk(decoded);
-        sample->fmt = AUDIO_S16SYS;
-        sample->channels = 2;
+        sample->fmt = kOutputFormat;
+        sample->channels = kOutputChannels;
         sample->rate = s.rate;
         sample->pcm.resize(sample->pcm.size() / 4 * 4);
         if (mode & FSOUND_FORCEMONO) {
@@ -452,8 +510,12 @@ signed char FSOUND_Sample_SetDefaults(FSOUND_SAMPLE* sptr, int deffreq, int defv
     if (defpri != -1) s->defPri = defpri;
     if (deffreq != -1 && deffreq != s->rate) {
         // A new default frequency replays the PCM at that rate (pitch change).
+        const int old = s->rate;
         s->rate = deffreq;
-        if (!RebuildChunk(*s)) return 0;
+        if (!RebuildChunk(*s)) {
+            if (s->chunk) s->rate = old;   // refused before the chunk changed: it plays as before
+            return 0;
+        }
     }
     return 1;
 }
