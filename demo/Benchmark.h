@@ -43,6 +43,8 @@ public:
     // A frame was presented; island is false for title or closing screens.
     void FrameDone(qrn::IRenderDevice* device, bool island);
     bool Finished() const { return m_lDone >= m_lWarmUpFrames + m_lTimedFrames; }
+    // The island frame now being drawn is the walk's last one.
+    bool LastFrame() const { return m_lDone + 1 == m_lWarmUpFrames + m_lTimedFrames; }
     // The summary, in the form the comparison scripts read.
     void Print(std::FILE* out) const;
 

@@ -260,7 +260,9 @@ void CIslandApplication::PlaySounds() {
 // --benchmark the run is marked finished.
 void CIslandApplication::EndOfFrame() {
     qrn::IRenderDevice* device = m_pRenderDevice;
-    const bool last = m_RunOptions.frames > 0 && m_lFrame >= m_RunOptions.frames;
+    const bool island = !m_bTitleScreen && !m_bEscapePressed;
+    const bool last = (m_RunOptions.frames > 0 && m_lFrame >= m_RunOptions.frames) ||
+                      (m_RunOptions.benchmark && island && m_RunOptions.benchmark->LastFrame());
     if (last && m_RunOptions.screenshot) {
         device->EndRendering(false);
         m_bScreenshotSaved = viewer::SaveScreenshot(m_RunOptions.screenshot);
@@ -269,7 +271,7 @@ void CIslandApplication::EndOfFrame() {
         device->EndRendering(true);
     }
     if (m_RunOptions.benchmark) {
-        m_RunOptions.benchmark->FrameDone(device, !m_bTitleScreen && !m_bEscapePressed);
+        m_RunOptions.benchmark->FrameDone(device, island);
         if (m_RunOptions.benchmark->Finished()) m_bRunFinished = true;
     }
     if (last) m_bRunFinished = true;

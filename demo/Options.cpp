@@ -70,7 +70,9 @@ bool ParseOptions(int argc, const char* const* argv, SOptions* o, std::string* e
             return false;
         }
     }
-    if (o->screenshot && o->frames == 0) o->frames = 60;
+    // A screenshot alone ends the run after 60 frames; the timed walk ends by
+    // itself and saves its last frame.
+    if (o->screenshot && o->frames == 0 && o->benchmarkFrames == 0) o->frames = 60;
     // The timed walk runs in a window unless full screen is asked for.
     if (o->benchmarkFrames > 0 && o->windowed < 0) o->windowed = 1;
     return true;
