@@ -378,7 +378,9 @@ bool ReadOgg(const Bytes& b, SoundFileInfo& info)
 // ---- FLAC
 
 // A Vorbis comment block: vendor string, then a count of strings, each with
-// its length; all within the block.
+// its length; all within the block. An empty comment is refused too: the
+// decoder hands it on as a null string, which the tag reader behind it
+// measures with strlen.
 bool VorbisCommentFits(const Bytes& b, size_t pos, size_t end)
 {
     if (pos + 4 > end) return false;
@@ -388,7 +390,9 @@ bool VorbisCommentFits(const Bytes& b, size_t pos, size_t end)
     pos += 4;
     for (; count > 0; --count) {
         if (pos + 4 > end) return false;
-        pos += 4 + static_cast<uint64_t>(Le32(&b[pos]));
+        const uint32_t length = Le32(&b[pos]);
+        if (length == 0) return false;
+        pos += 4 + static_cast<uint64_t>(length);
         if (pos > end) return false;
     }
     return true;
