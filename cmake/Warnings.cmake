@@ -10,5 +10,5 @@ if(QRN_SANITIZE)
   # The sanitiser's default options (see the file), linked into every target
   # made after this point.
   add_library(qrn_sanitizer_defaults OBJECT ${CMAKE_CURRENT_LIST_DIR}/sanitizer_defaults.cpp)
-  link_libraries($<BUILD_INTERFACE:qrn_sanitizer_defaults>)
+  link_libraries(qrn_sanitizer_defaults)
 endif()
