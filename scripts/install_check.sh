@@ -34,7 +34,10 @@ prefix=$work/prefix
   fail "Windows-style headers belong under include/quarnel/platform only"
 library=$(find "$prefix" -name 'libQuarnel.so.*.*' -type f)
 [[ -f $(dirname "$library")/libqrnsound.so ]] || fail "libqrnsound.so is not beside $library"
-objdump -p "$library" | grep -q 'SONAME *libQuarnel\.so\.1$' || fail "$library has no SONAME libQuarnel.so.1"
+# (awk reads all of objdump's output: grep -q would stop early and, with
+# pipefail, fail the pipe.)
+soname=$(objdump -p "$library" | awk '$1 == "SONAME" { print $2 }')
+[[ $soname == libQuarnel.so.1 ]] || fail "$library has no SONAME libQuarnel.so.1"
 
 export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy QRN_MESSAGEBOX=stderr
 data=$prefix/share/brackwood
