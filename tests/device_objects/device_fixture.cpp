@@ -53,6 +53,17 @@ void DeviceTest::Poke(D3DRENDERSTATETYPE state, DWORD value) const
     D3D()->SetRenderState(state, value);
 }
 
+void DeviceTest::UseClipSpace() const
+{
+    m_pDevice->SetWorldMatrix(nullptr);
+    m_pDevice->SetViewMatrix(nullptr);
+    D3DMATRIX identity{};
+    identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
+    D3D()->SetTransform(D3DTS_PROJECTION, &identity);
+    m_pDevice->SetCullMode(qrn::CULLMODE_NONE);
+    m_pDevice->SetDepthBufferMode(qrn::DEPTHBUFFER_OFF);
+}
+
 std::vector<uint32_t> DeviceTest::ReadBack(unsigned* width, unsigned* height) const
 {
     return d3dtest::ReadRenderTarget(D3D(), width, height);

@@ -40,6 +40,10 @@ protected:
     // Sets a render state directly, as if a previous draw had left it.
     void Poke(D3DRENDERSTATETYPE state, DWORD value) const;
 
+    // Identity transforms all round, so that positions are given in clip
+    // space; no culling, no depth buffer.
+    void UseClipSpace() const;
+
     // Reads the current render target 0 back as 0xAARRGGBB pixels.
     std::vector<uint32_t> ReadBack(unsigned* width, unsigned* height) const;
 

@@ -26,14 +26,7 @@ protected:
     {
         DeviceTest::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        // Positions are given in clip space: identity transforms all round.
-        m_pDevice->SetWorldMatrix(nullptr);
-        m_pDevice->SetViewMatrix(nullptr);
-        D3DMATRIX identity{};
-        identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
-        D3D()->SetTransform(D3DTS_PROJECTION, &identity);
-        m_pDevice->SetCullMode(CULLMODE_NONE);
-        m_pDevice->SetDepthBufferMode(DEPTHBUFFER_OFF);
+        UseClipSpace();
     }
 };
 
