@@ -59,7 +59,8 @@ bool ReadWave(const Bytes& b, SoundFileInfo& info)
         const size_t body = pos + 8;
         if (!Has(b, body, size)) return false;   // a chunk runs past the end: cut off
         if (Tag(b, pos, "fmt ")) {
-            if (size < 16) return false;
+            // The decoder keeps the first format chunk: a second could differ.
+            if (haveFormat || size < 16) return false;
             encoding = Le16(&b[body]);
             info.channels = Le16(&b[body + 2]);
             info.rate = Le32(&b[body + 4]);
@@ -118,8 +119,10 @@ bool ReadAiff(const Bytes& b, SoundFileInfo& info)
         const uint32_t size = Be32(&b[pos + 4]);
         const size_t body = pos + 8;
         if (!Has(b, body, size)) return false;
+        // The decoder stops at the first common and sound chunks, so a second
+        // one would let it read a format other than the one checked here.
         if (Tag(b, pos, "COMM")) {
-            if (size < (aifc ? 22u : 18u)) return false;
+            if (haveCommon || size < (aifc ? 22u : 18u)) return false;
             info.channels = Be16(&b[body]);
             declaredFrames = Be32(&b[body + 2]);
             const uint32_t bits = Be16(&b[body + 6]);
@@ -127,7 +130,7 @@ bool ReadAiff(const Bytes& b, SoundFileInfo& info)
             frameBytes = info.channels * (aifc ? AifcSampleBytes(&b[body + 18], bits) : (bits + 7) / 8);
             haveCommon = true;
         } else if (Tag(b, pos, "SSND")) {
-            if (size < 8 || Be32(&b[body]) > size - 8) return false;
+            if (haveSound || size < 8 || Be32(&b[body]) > size - 8) return false;
             soundBytes = size - 8 - Be32(&b[body]);   // after the offset and block size words and the offset
             haveSound = true;
         }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "hostile_sounds.h"
@@ -59,6 +60,12 @@ TEST_F(HostileSoundFiles, RatesAndLengthsNoSoundHasAreRefusedWithFlatMemory)
     std::vector<uint8_t> extensible(22, 0);   // valid bits, channel mask, then the PCM sub-format
     extensible[0] = 16;
     extensible[6] = 1;
+    // The decoder keeps the first of two format chunks: here 2 Hz, then 8 kHz.
+    std::vector<uint8_t> twoFormats = RawWav(1, 1, 2, 2, 16, {}, std::vector<uint8_t>(1 << 20, 0));
+    const std::vector<uint8_t> honest = Wav(tone, 1, 8000);
+    twoFormats.insert(twoFormats.begin() + 36, honest.begin() + 12, honest.begin() + 36);
+    const uint32_t riffSize = static_cast<uint32_t>(twoFormats.size() - 8);
+    std::memcpy(&twoFormats[4], &riffSize, 4);
     const struct {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -66,6 +73,7 @@ TEST_F(HostileSoundFiles, RatesAndLengthsNoSoundHasAreRefusedWithFlatMemory)
         {"500khz.wav", Wav(tone, 1, 500000)},
         {"nine-channels.wav", RawWav(1, 9, 8000, 18, 16, {}, std::vector<uint8_t>(1800, 0))},
         {"extensible-1hz.wav", RawWav(0xfffe, 1, 1, 2, 16, extensible, std::vector<uint8_t>(2000, 0))},
+        {"two-formats.wav", twoFormats},
         {"2hz.aiff", Aiff(tone, 1, 2)},
         {"cut.aiff", cutAiff},
         {"long-silence.voc", Voc(Sine(0.1, 440, 8000, 4000), 4000, longSilence)},
