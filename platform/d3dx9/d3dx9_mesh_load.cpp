@@ -24,7 +24,7 @@ void ReleaseAndNull(T*& p)
 HRESULT FillMesh(const XMeshData& data, Mesh* mesh)
 {
     const DWORD stride = mesh->GetNumBytesPerVertex();
-    const bool normals = !data.normals.empty(), tex = !data.texCoords.empty();
+    const bool normals = !data.normals.empty(), colors = !data.colors.empty(), tex = !data.texCoords.empty();
     std::vector<uint8_t> bytes(data.positions.size() * stride);
     for (size_t v = 0; v < data.positions.size(); ++v) {
         uint8_t* p = bytes.data() + v * stride;
@@ -33,6 +33,10 @@ HRESULT FillMesh(const XMeshData& data, Mesh* mesh)
         if (normals) {
             std::memcpy(p, &data.normals[v], 12);
             p += 12;
+        }
+        if (colors) {
+            std::memcpy(p, &data.colors[v], 4);
+            p += 4;
         }
         if (tex) std::memcpy(p, &data.texCoords[v * 2], 8);
     }
@@ -96,6 +100,7 @@ HRESULT WINAPI D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWO
 
     DWORD fvf = D3DFVF_XYZ;
     if (!data.normals.empty()) fvf |= D3DFVF_NORMAL;
+    if (!data.colors.empty()) fvf |= D3DFVF_DIFFUSE;
     if (!data.texCoords.empty()) fvf |= D3DFVF_TEX1;
     // A mesh that 16-bit indices cannot reach gets 32-bit ones.
     if (data.positions.size() > 0xFFFF) Options |= D3DXMESH_32BIT;

@@ -6,7 +6,8 @@
 // size), text ("txt "), binary ("bin ") and their MSZIP-compressed forms
 // ("tzip", "bzip"), 32- or 64-bit floats. Templates and data objects it does
 // not know are skipped. Every Mesh reached from the top level or through the
-// Frame hierarchy is moved by its frames' transforms and appended; faces are
+// Frame hierarchy is moved by its frames' transforms and appended with its
+// normals, vertex colours, texture coordinates and materials; faces are
 // fan-triangulated; a vertex whose corners carry different normals is split.
 //
 // Nothing is trusted: a count is compared with what the rest of the input
@@ -34,12 +35,13 @@ struct XVec3 {
 };
 
 // The merged mesh: three indices and one attribute (index into materials)
-// per triangle. normals and texCoords are empty unless some mesh of the file
-// had them; then they hold one entry per position (zero where a mesh lacked
-// them).
+// per triangle. normals, colors and texCoords are empty unless some mesh of
+// the file had them; then they hold one entry per position (zero, or opaque
+// white for colours, where a mesh or vertex lacked them).
 struct XMeshData {
     std::vector<XVec3> positions;
     std::vector<XVec3> normals;
+    std::vector<uint32_t> colors;  // D3DCOLOR (A8R8G8B8) per vertex
     std::vector<float> texCoords;  // u, v per vertex
     std::vector<uint32_t> indices;
     std::vector<uint32_t> attributes;

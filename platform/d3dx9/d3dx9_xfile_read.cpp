@@ -1,7 +1,8 @@
 // The .x reader proper: the header, the object grammar (templates, data
 // objects with optional names, references in braces), the data objects that
 // make a mesh (Frame, FrameTransformMatrix, Mesh, MeshNormals,
-// MeshTextureCoords, MeshMaterialList, Material, TextureFilename) and the
+// MeshVertexColors, MeshTextureCoords, MeshMaterialList, Material,
+// TextureFilename) and the
 // merge of every mesh into one description. Unknown objects are skipped by
 // their braces.
 #include <algorithm>
@@ -60,6 +61,7 @@ struct MeshPart {
     std::vector<uint32_t> corners;    // vertex index per corner
     std::vector<XVec3> normals;
     std::vector<uint32_t> normalCorners;  // normal index per corner (empty without MeshNormals)
+    std::vector<uint32_t> colors;         // D3DCOLOR per vertex (empty without MeshVertexColors)
     std::vector<float> texCoords;         // u, v per vertex (empty without MeshTextureCoords)
     std::vector<uint32_t> faceMaterial;   // per face (empty without MeshMaterialList)
     std::vector<XMaterial> materials;
@@ -101,6 +103,7 @@ private:
     bool ReadMatrix(Matrix* m);
     bool ReadMesh(int frame);
     bool ReadNormals(MeshPart& part);
+    bool ReadVertexColors(MeshPart& part);
     bool ReadTexCoords(MeshPart& part);
     bool ReadMaterialList(MeshPart& part);
     bool ReadMaterial(XMaterial* m);
@@ -325,6 +328,7 @@ bool Reader::ReadMesh(int frame)
     const bool ok = ReadChildren(
         [&](const std::string& type, const std::string&) {
             if (SameName(type, "MeshNormals")) return ReadNormals(part);
+            if (SameName(type, "MeshVertexColors")) return ReadVertexColors(part);
             if (SameName(type, "MeshTextureCoords")) return ReadTexCoords(part);
             if (SameName(type, "MeshMaterialList")) return ReadMaterialList(part);
             return SkipBody();
@@ -347,6 +351,26 @@ bool Reader::ReadNormals(MeshPart& part)
     std::vector<uint32_t> starts;
     if (!ReadFaces(numFaces, numNormals, &starts, &part.normalCorners)) return false;
     if (starts != part.faceStart) return Fail();
+    return t_.Next().kind == XTok::kClose || Fail();
+}
+
+// A list of (vertex index, red, green, blue, alpha); vertices not listed
+// stay opaque white, a vertex listed twice takes its last colour.
+bool Reader::ReadVertexColors(MeshPart& part)
+{
+    uint32_t n;
+    if (!ReadCount(&n, 5)) return false;
+    part.colors.assign(part.positions.size(), 0xFFFFFFFFu);
+    const auto channel = [](float c) {
+        return static_cast<uint32_t>(std::clamp(std::isnan(c) ? 0.0f : c, 0.0f, 1.0f) * 255.0f + 0.5f);
+    };
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t vertex;
+        float r, g, b, a;
+        if (!ReadUInt(&vertex) || !ReadFloat(&r) || !ReadFloat(&g) || !ReadFloat(&b) || !ReadFloat(&a)) return false;
+        if (vertex >= part.colors.size()) return Fail();
+        part.colors[vertex] = channel(a) << 24 | channel(r) << 16 | channel(g) << 8 | channel(b);
+    }
     return t_.Next().kind == XTok::kClose || Fail();
 }
 
@@ -460,9 +484,10 @@ std::array<float, 9> NormalMatrix(const Matrix& m)
 
 XResult Reader::Merge(XMeshData* out) const
 {
-    bool anyNormals = false, anyTex = false, anyMaterials = false;
+    bool anyNormals = false, anyColors = false, anyTex = false, anyMaterials = false;
     for (const MeshPart& p : parts_) {
         anyNormals |= !p.normalCorners.empty();
+        anyColors |= !p.colors.empty();
         anyTex |= !p.texCoords.empty();
         anyMaterials |= !p.materials.empty();
     }
@@ -518,6 +543,7 @@ XResult Reader::Merge(XMeshData* out) const
                 }
                 out->normals.push_back(n);
             }
+            if (anyColors) out->colors.push_back(p.colors.empty() ? 0xFFFFFFFFu : p.colors[sourceOf[v]]);
             if (anyTex) {
                 const bool has = !p.texCoords.empty();
                 out->texCoords.push_back(has ? p.texCoords[sourceOf[v] * 2] : 0.0f);

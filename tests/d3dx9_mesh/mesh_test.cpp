@@ -1,8 +1,10 @@
 // The D3DX mesh object on a device: loading (the generated assets among
 // them), optimisation that keeps the geometry and sorts by attribute in one
 // order for meshes of one topology, cloning between vertex formats, normals,
-// bounding boxes, subset drawing and failures that hand out nothing.
+// vertex colours, bounding boxes, subset drawing and failures that hand out
+// nothing.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -345,6 +347,42 @@ TEST_F(DrawTest, NormalsBoundingBoxAndVertexSizes)
     EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZB2 | D3DFVF_TEX2 | D3DFVF_TEXCOORDSIZE1(1)), 12u + 8 + 8 + 4);
     EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZ | (9 << D3DFVF_TEXCOUNT_SHIFT)), 0u);
     m->Release();
+}
+
+TEST_F(DrawTest, VertexColoursFollowTheirVerticesIntoTheMesh)
+{
+    // A quad whose two faces carry different normals (vertices 0 and 2 are
+    // split), colours for vertices 0 and 2 only, then a triangle without any.
+    const auto file = [](uint32_t colouredVertex) {
+        testx::XWriter w;
+        w.Name("Mesh").Open().Ints({4}).Floats({0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0});
+        w.Ints({2}).Ints({3, 0, 1, 2}).Ints({3, 0, 2, 3});
+        w.Name("MeshNormals").Open().Ints({2}).Floats({0, 0, -1, 0, 0, 1}).Ints({2}).Ints({3, 0, 0, 0});
+        w.Ints({3, 1, 1, 1}).Close();
+        w.Name("MeshVertexColors").Open().Ints({2}).Ints({colouredVertex}).Floats({1, 0, 0, 1});
+        w.Ints({2}).Floats({0, 1, 0, 0.5f}).Close();
+        w.Close();
+        w.Name("Mesh").Open().Ints({3}).Floats({0, 0, 5, 1, 0, 5, 0, 1, 5}).Ints({1}).Ints({3, 0, 2, 1}).Close();
+        return w;
+    };
+    for (const testx::Form form : {testx::Form::kText, testx::Form::kBinary}) {
+        Loaded l;
+        LoadMemory(dev_, file(0).Write(form), &l);
+        ASSERT_EQ(l.hr, D3D_OK);
+        EXPECT_EQ(l.mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE));
+        ASSERT_EQ(l.mesh->GetNumVertices(), 9u);
+        const std::vector<float> v = Vertices(l.mesh);
+        std::vector<DWORD> colours;
+        for (size_t i = 0; i < 9; ++i) colours.push_back(std::bit_cast<DWORD>(v[i * 7 + 6]));
+        const DWORD red = 0xFFFF0000, green = 0x8000FF00, white = 0xFFFFFFFF;
+        // The split copies (4 and 5) keep their vertex's colour.
+        EXPECT_EQ(colours, (std::vector<DWORD>{red, white, green, white, red, green, white, white, white}));
+
+        Loaded bad;
+        LoadMemory(dev_, file(4).Write(form), &bad);
+        EXPECT_EQ(bad.hr, D3DXERR_INVALIDDATA) << "a colour for a vertex the mesh lacks";
+        EXPECT_EQ(bad.mesh, nullptr);
+    }
 }
 
 TEST_F(DrawTest, DrawSubsetDrawsOnlyThatAttributesFaces)
