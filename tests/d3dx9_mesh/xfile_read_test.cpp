@@ -3,6 +3,7 @@
 // belong; truncated, malformed and hostile files fail cleanly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -36,6 +37,7 @@ void ExpectSame(const XMeshData& a, const XMeshData& b)
     }
     ASSERT_EQ(a.normals.size(), b.normals.size());
     for (size_t i = 0; i < a.normals.size(); ++i) EXPECT_EQ(a.normals[i].z, b.normals[i].z);
+    EXPECT_EQ(a.colors, b.colors);
     EXPECT_EQ(a.texCoords, b.texCoords);
     EXPECT_EQ(a.indices, b.indices);
     EXPECT_EQ(a.attributes, b.attributes);
@@ -118,6 +120,11 @@ TEST(XFileRead, FramesNormalsTextureCoordinatesAndMaterialsLandInOneMesh)
     EXPECT_FLOAT_EQ(m.positions[pentagonFirst].x, m.positions[3].x);
     EXPECT_FLOAT_EQ(m.texCoords[pentagonFirst * 2], 1.0f);
     EXPECT_FLOAT_EQ(m.texCoords[pentagonFirst * 2 + 1], 0.0f);
+    // Vertex 4 and its split copy are orange; the rest, and the second mesh, white.
+    ASSERT_EQ(m.colors.size(), 13u);
+    EXPECT_EQ(m.colors[4], 0xFFFF8000u);
+    EXPECT_EQ(std::count(m.colors.begin(), m.colors.end(), 0xFFFF8000u), 2);
+    EXPECT_EQ(std::count(m.colors.begin(), m.colors.end(), 0xFFFFFFFFu), 11);
 
     // Materials: the inline one, the referenced one, a white one for the
     // mesh without a list. The short index list repeats its last entry.

@@ -197,6 +197,7 @@ XWriter SampleFile(float offset, bool doubles)
     w.Name("MeshNormals").Open().Ints({2}).Floats({0, 0, -1, 0, 0, 1}).Ints({3});
     w.Ints({4, 0, 0, 0, 0}).Ints({3, 0, 0, 0}).Ints({5, 1, 1, 1, 1, 1}).Close();
     w.Name("MeshTextureCoords").Open().Ints({5}).Floats({0, 0, 0, 1, 1, 1, 1, 0, 2, 0.5f}).Close();
+    w.Name("MeshVertexColors").Open().Ints({1}).Ints({4}).Floats({1, 0.5f, 0, 1}).Close();
     // Two indices for three faces: the last face takes the last index.
     w.Name("MeshMaterialList").Open().Ints({2, 2}).Ints({0, 1});
     w.Name("Material").Name("Leaf").Open().Floats({0.1f, 0.8f, 0.1f, 0.5f}).Floats({2.0f});

@@ -47,7 +47,8 @@ Bytes Compress(const Bytes& body, size_t blockSize = 32768);
 // A file with most of what the reader takes: a template, a header object, an
 // unknown object, a named material referenced from a material list, a frame
 // hierarchy with transforms, a mesh with a quad and a pentagon, normals that
-// split a vertex, texture coordinates and two materials, one with a texture.
+// split a vertex, texture coordinates, a vertex colour and two materials, one
+// with a texture.
 // `offset` moves the root frame along x.
 XWriter SampleFile(float offset = 0.0f, bool doubles = false);
 
